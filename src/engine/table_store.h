@@ -1,0 +1,71 @@
+// The storage behind one open table handle. The cursor logic above it knows
+// nothing of how rows are kept; a backend keeps rows, index orders, record
+// numbers, auto-increment values and record locks.
+//
+// Every call answers DBE_SUCCESS or an engine code (the thread's last error
+// set by the backend).
+#pragma once
+
+#include "field_codec.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dbe {
+
+class TableStore {
+public:
+    virtual ~TableStore() = default;
+
+    virtual const Schema &schema() const = 0;
+    virtual const std::string &path() const = 0;
+
+    // Rows in the order of `index` (-1: record number): strictly after `from`
+    // (from the start when null), forward or backward, at most `limit`.
+    // Blob fields come as 1 (has a value) or null, never their contents.
+    virtual int32_t Scan(int index, const Row *from, bool forward, int limit,
+                         std::vector<Row> &out) = 0;
+    // Rows of `index` from the first whose key is not before `key` (the
+    // first key.size() segments; when `partial`, the last of them is a
+    // string prefix), in index order, at most `limit`.
+    virtual int32_t Seek(int index, const std::vector<Value> &key, bool partial, int limit,
+                         std::vector<Row> &out) = 0;
+    virtual int32_t Fetch(uint32_t recno, std::optional<Row> &out) = 0;
+    virtual int32_t FetchBlob(uint32_t recno, int field, std::optional<std::string> &out) = 0;
+    virtual int32_t Count(uint32_t &count) = 0;
+    // Rows before `row` in the order of `index`.
+    virtual int32_t CountBefore(int index, const Row &row, uint32_t &count) = 0;
+
+    // A new record number, never handed out before.
+    virtual int32_t ReserveRecno(uint32_t &recno) = 0;
+    // `set[i]` tells which values to write; an unset auto-increment field is
+    // assigned (`row` receives it).
+    virtual int32_t Insert(Row &row, const std::vector<bool> &set) = 0;
+    virtual int32_t Update(const Row &row, const std::vector<bool> &modified) = 0;
+    virtual int32_t Remove(uint32_t recno) = 0;
+    virtual int32_t LastAutoinc(int64_t &value) = 0;
+
+    virtual int32_t Begin() = 0;
+    virtual int32_t Commit() = 0;
+    virtual int32_t Rollback() = 0;
+    virtual bool InTransaction() const = 0;
+
+    virtual int32_t CreateIndex(const IndexDef &index) = 0;
+    virtual int32_t Check() = 0;
+
+    // Record locks held by this handle against every other handle.
+    virtual bool LockRecord(uint32_t recno) = 0;
+    virtual void UnlockRecord(uint32_t recno) = 0;
+    virtual bool HoldsRecord(uint32_t recno) const = 0;
+    virtual bool LockedByOther(uint32_t recno) = 0;
+};
+
+// Local files: one SQLite database per table.
+int32_t CreateSqliteTable(const std::string &path, const std::vector<FieldDef> &fields,
+                          std::unique_ptr<TableStore> &out);
+int32_t OpenSqliteTable(const std::string &path, bool exclusive, bool readOnly,
+                        std::unique_ptr<TableStore> &out);
+
+}  // namespace dbe
