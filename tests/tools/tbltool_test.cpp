@@ -1,0 +1,364 @@
+// tbltool end to end: the built program on real table files.
+#include "dbe.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+#include <set>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QString toolPath() {
+    const QByteArray bin = qgetenv("DBE_TEST_BIN");
+    return QDir(bin.isEmpty() ? QStringLiteral(".") : QString::fromLocal8Bit(bin))
+        .filePath(QStringLiteral("tbltool"));
+}
+
+ToolRun tbltool(const QStringList &args) {
+    QProcess process;
+    process.start(toolPath(), args);
+    ToolRun run;
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit) {
+        run.err = QStringLiteral("tbltool did not run: ") + process.errorString();
+        return run;
+    }
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void writeFile(const QString &path, const QString &text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text.toUtf8());
+}
+
+// A plain reader for the exported CSV, independent of the tool's own.
+std::vector<QStringList> parseCsv(const QString &text) {
+    std::vector<QStringList> rows;
+    QStringList row;
+    QString cell;
+    bool quoted = false, any = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        any = true;
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
+                cell += u'"', ++i;
+            else if (c == u'"')
+                quoted = false;
+            else
+                cell += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            row << cell;
+            cell.clear();
+        } else if (c == u'\n') {
+            row << cell;
+            rows.push_back(row);
+            row.clear();
+            cell.clear();
+            any = false;
+        } else {
+            cell += c;
+        }
+    }
+    if (any) rows.push_back(row << cell);
+    return rows;
+}
+
+// One column of an exported table, by header name.
+QStringList column(const std::vector<QStringList> &rows, const QString &name) {
+    QStringList values;
+    if (rows.empty()) return values;
+    const qsizetype at = rows.front().indexOf(name);
+    if (at < 0) return values;
+    for (size_t i = 1; i < rows.size(); ++i)
+        values << rows[i].value(at);
+    return values;
+}
+
+constexpr const char *kAllTypes =
+    "ID,AutoInc;L,Logical;N,Numeric,8,2;D,Date;S,String,30;M,Memo;B,Binary;I,Image;"
+    "V,VarChar,30;CD,CompactDate;DB,Double;IN,Integer;SI,ShortInt;T,Time;TS,TimeStamp;R,Raw,4;"
+    "CU,CurDouble;CI,CIString,10";
+
+class TbltoolTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString path(const QString &name) const { return dir_.filePath(name); }
+
+    // A table with one field of every type; the host layout has only some.
+    QString createAllTypesTable(const QString &name) {
+        DBEHANDLE connection = 0, table = 0;
+        const QByteArray folder = dir_.path().toLocal8Bit();
+        EXPECT_EQ(DbeConnect(folder.constData(), &connection), 0);
+        EXPECT_EQ(
+            DbeCreateTable(connection, path(name).toLocal8Bit().constData(), kAllTypes, &table), 0);
+        DBEHANDLE index = 0;
+        EXPECT_EQ(DbeCreateIndex(table, "ID", "ID", DBE_INDEX_UNIQUE, &index), 0);
+        EXPECT_EQ(DbeDisconnect(connection), 0);
+        return path(name);
+    }
+
+    QString createHost() {
+        const ToolRun run = tbltool({QStringLiteral("create-host"), dir_.path()});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return path(QStringLiteral("ArtikelMain.TBL"));
+    }
+
+    QString exported(const QString &table, const QStringList &extra = {}) {
+        const ToolRun run = tbltool(QStringList{QStringLiteral("export"), table} + extra);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return run.out;
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(TbltoolTest, ImportExportRoundTripsEveryFieldForm) {
+    const QString table = createAllTypesTable(QStringLiteral("Alltypes.TBL"));
+    const QString header = QStringLiteral("ID,L,N,D,S,M,B,I,V,CD,DB,IN,SI,T,TS,R,CU,CI\n");
+    // Column names in another case and order on import; alternative spellings
+    // (1/0, "+", trailing zeros) come back in the tool's one form.
+    const QString input =
+        QStringLiteral(
+            "cu,ci,id,l,n,d,s,m,b,i,v,cd,db,in,si,t,ts,r\n"
+            "1234.5,Müller,,1,12.5,2024-02-29,Größe „XL“ €,"
+            "\"Zeile 1\nZeile \"\"2\"\", mit Komma\",base64:AAEC/w==,base64:iVBORw0K,vär,"
+            "1999-12-31,0.1,-2147483647,-32767,23:59:59.999,2024-01-02 03:04:05.678,"
+            "base64:AQI=\n"
+            "-0.25,ab,7,0,-3,0001-01-01,\" Anfang mit Leerzeichen\",\"\r\nCRLF\r\n\",,,,,"
+            "1e21,+42,32767,00:00:00,1970-01-01 00:00:00,\n"
+            ",,9,F") +
+        QString(14, u',') + u'\n';
+    const QString expected =
+        header +
+        QStringLiteral("1,T,12.50,2024-02-29,Größe „XL“ €,\"Zeile 1\nZeile \"\"2\"\", mit Komma\","
+                       "base64:AAEC/w==,base64:iVBORw0K,vär,1999-12-31,0.1,-2147483647,-32767,"
+                       "23:59:59.999,2024-01-02 03:04:05.678,base64:AQI=,1234.5,Müller\n"
+                       "7,F,-3.00,0001-01-01, Anfang mit Leerzeichen,\"\r\nCRLF\r\n\",,,,,1e+21,42,"
+                       "32767,00:00:00,1970-01-01 00:00:00,,-0.25,ab\n"
+                       "9,F") +
+        QString(16, u',') + u'\n';
+    writeFile(path(QStringLiteral("in.csv")), input);
+
+    const ToolRun run = tbltool({QStringLiteral("import"), table, path(QStringLiteral("in.csv"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString first = exported(table);
+    EXPECT_EQ(first.toStdString(), expected.toStdString());
+
+    // The export is itself valid input that reproduces the table.
+    const QString copy = createAllTypesTable(QStringLiteral("Copy.TBL"));
+    writeFile(path(QStringLiteral("again.csv")), first);
+    const ToolRun again =
+        tbltool({QStringLiteral("import"), copy, path(QStringLiteral("again.csv"))});
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(exported(copy).toStdString(), expected.toStdString());
+}
+
+struct BadCell {
+    const char *table; // "host" or "all"
+    const char *column;
+    const char *good;
+    const char *bad;    // as written in the CSV file
+    const char *reason; // part of the message
+};
+
+void PrintTo(const BadCell &c, std::ostream *os) {
+    *os << c.column << " = " << c.bad;
+}
+
+class RejectedRowTest : public TbltoolTest, public ::testing::WithParamInterface<BadCell> {};
+
+TEST_P(RejectedRowTest, LeavesTheTableEmptyAndNamesRowAndColumn) {
+    const BadCell c = GetParam();
+    const QString table = QString::fromLatin1(c.table) == u"host"
+                              ? createHost()
+                              : createAllTypesTable(QStringLiteral("Alltypes.TBL"));
+    const QString column = QString::fromUtf8(c.column);
+    writeFile(path(QStringLiteral("in.csv")),
+              QStringLiteral("%1\n%2\n%3\n%2\n")
+                  .arg(column, QString::fromUtf8(c.good), QString::fromUtf8(c.bad)));
+
+    const ToolRun run = tbltool({QStringLiteral("import"), table, path(QStringLiteral("in.csv"))});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("row 2 (line 3), column %1").arg(column)))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.reason))) << run.err.toStdString();
+    EXPECT_EQ(parseCsv(exported(table)).size(), 1u) << "only the header may be left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, RejectedRowTest,
+    ::testing::Values(BadCell{"host", "BZK", "Schraube 5 €", "Schraube Ω", "'Ω' (U+03A9)"},
+                      BadCell{"host", "ARTN", "A-1",
+                              "A-123456789012345678901234567890123456789012345678901",
+                              "the field holds 50"},
+                      BadCell{"host", "BST", "12.5", "\"12,5\"", "not a number"},
+                      BadCell{"host", "LAART", "T", "ja", "not a logical"},
+                      BadCell{"host", "GRUP", "3", "40000", "outside"},
+                      BadCell{"host", "ID", "4", "x", "not a whole number"},
+                      BadCell{"all", "D", "2024-02-28", "2023-02-29", "not a date"},
+                      BadCell{"all", "TS", "2024-01-01 10:00:00", "2024-01-01", "not a timestamp"},
+                      BadCell{"all", "B", "base64:AAEC", "AAEC", "base64:"},
+                      BadCell{"all", "N", "99999.99", "100000", "does not fit"}));
+
+TEST_F(TbltoolTest, AFailedWriteRollsBackTheRowsBeforeIt) {
+    const QString table = createHost();
+    // Only the unique ID tag can catch the third row, so the first two are
+    // already written when it fails.
+    writeFile(path(QStringLiteral("in.csv")), QStringLiteral("ID,ARTN\n5,A-5\n6,A-6\n5,A-7\n"));
+    const ToolRun run = tbltool({QStringLiteral("import"), table, path(QStringLiteral("in.csv"))});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("row 3"))) << run.err.toStdString();
+    EXPECT_EQ(parseCsv(exported(table)).size(), 1u);
+}
+
+TEST_F(TbltoolTest, ImportRejectsAnUnknownColumn) {
+    const QString table = createHost();
+    writeFile(path(QStringLiteral("in.csv")), QStringLiteral("ARTN,Preis\nA-1,3\n"));
+    const ToolRun run = tbltool({QStringLiteral("import"), table, path(QStringLiteral("in.csv"))});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Preis"))) << run.err.toStdString();
+}
+
+TEST_F(TbltoolTest, ExportFollowsTheRequestedIndexTag) {
+    const QString table = createHost();
+    writeFile(path(QStringLiteral("in.csv")),
+              QStringLiteral("ARTN,BZK\nK-3,eins\nA-2,zwei\nB-1,drei\nA-2,vier\n"));
+    const ToolRun run = tbltool({QStringLiteral("import"), table, path(QStringLiteral("in.csv"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    const struct {
+        QStringList options;
+        QStringList order;
+    } cases[] = {
+        {{}, {"eins", "zwei", "drei", "vier"}},
+        // Equal keys keep record order.
+        {{"--index", "ARTN"}, {"zwei", "vier", "drei", "eins"}},
+        {{"--index", "artn"}, {"zwei", "vier", "drei", "eins"}},
+        {{"--index", "BZK"}, {"drei", "eins", "vier", "zwei"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(column(parseCsv(exported(table, c.options)), QStringLiteral("BZK")), c.order)
+            << c.options.join(u' ').toStdString();
+
+    const ToolRun unknown = tbltool(
+        {QStringLiteral("export"), table, QStringLiteral("--index"), QStringLiteral("NOPE")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE"))) << unknown.err.toStdString();
+}
+
+TEST_F(TbltoolTest, CreateHostLaysOutTheHostTablesOnce) {
+    createHost();
+    const ToolRun info = tbltool({QStringLiteral("info"), path(QStringLiteral("ArtikelMain.TBL"))});
+    ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+    const QString text = info.out;
+    EXPECT_TRUE(text.contains(path(QStringLiteral("ArtikelMain.TBL")))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Records: 0"))) << text.toStdString();
+    for (const QString &line :
+         {QStringLiteral("ARTN  *4 String  +50"), QStringLiteral("GEK  *17 CurDouble"),
+          QStringLiteral("MATCH0  +MATCH0;MATCH1;MATCH2;MATCH3;MATCH4  +no"),
+          QStringLiteral("ID  +ID  +yes")}) {
+        EXPECT_TRUE(text.contains(QRegularExpression(line))) << line.toStdString() << "\n"
+                                                             << text.toStdString();
+    }
+    EXPECT_EQ(parseCsv(exported(path(QStringLiteral("Artikelsub.TBL")))).front(),
+              QStringList({"ID", "ID_ART", "STK"}));
+    EXPECT_EQ(parseCsv(exported(path(QStringLiteral("setup.TBL")))).front(),
+              QStringList({"ID", "Ident", "MemoItem", "stringItem", "logo"}));
+
+    const ToolRun again = tbltool({QStringLiteral("create-host"), dir_.path()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("exists already"))) << again.err.toStdString();
+}
+
+TEST_F(TbltoolTest, DemoHoldsTheDuplicatesTheCheckLooksFor) {
+    const auto demo = [&](const QString &name, const QString &seed) {
+        const QString folder = path(name);
+        const ToolRun run = tbltool({QStringLiteral("demo"), folder, QStringLiteral("--articles"),
+                                     QStringLiteral("60"), QStringLiteral("--seed"), seed});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QStringList exports;
+        for (const char *table : {"ArtikelMain.TBL", "Artikelsub.TBL", "setup.TBL"})
+            exports << exported(QDir(folder).filePath(QString::fromLatin1(table)));
+        return exports;
+    };
+    const QStringList one = demo(QStringLiteral("one"), QStringLiteral("7"));
+    EXPECT_EQ(demo(QStringLiteral("two"), QStringLiteral("7")), one) << "same seed, same data";
+    EXPECT_NE(demo(QStringLiteral("three"), QStringLiteral("8")).front(), one.front());
+
+    const auto articles = parseCsv(one.at(0));
+    ASSERT_EQ(articles.size(), 61u);
+    std::map<QString, int> counts;
+    for (const QString &number : column(articles, QStringLiteral("ARTN")))
+        ++counts[number];
+    EXPECT_EQ(counts[QString()], 2);
+    EXPECT_EQ(counts[QStringLiteral("ab-100")], 1);
+    EXPECT_EQ(counts[QStringLiteral("AB-100")], 1);
+    int pairs = 0, triples = 0, longPairs = 0;
+    for (const auto &[number, count] : counts) {
+        if (number.isEmpty()) continue;
+        if (count == 2) ++pairs;
+        if (count == 3) ++triples;
+        if (count == 2 && number.size() > 30) ++longPairs;
+    }
+    EXPECT_GE(pairs, 2);
+    EXPECT_EQ(triples, 1);
+    EXPECT_EQ(longPairs, 1);
+
+    const QStringList ids = column(articles, QStringLiteral("ID"));
+    const std::set<QString> known(ids.begin(), ids.end());
+    const auto bookings = parseCsv(one.at(1));
+    ASSERT_GT(bookings.size(), 1u);
+    bool fractional = false;
+    for (const QString &id : column(bookings, QStringLiteral("ID_ART")))
+        EXPECT_TRUE(known.count(id)) << id.toStdString();
+    for (const QString &quantity : column(bookings, QStringLiteral("STK")))
+        fractional = fractional || quantity.contains(u'.');
+    EXPECT_TRUE(fractional);
+
+    const auto setup = parseCsv(one.at(2));
+    const QStringList idents = column(setup, QStringLiteral("Ident"));
+    const qsizetype at = idents.indexOf(QStringLiteral("949"));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(column(setup, QStringLiteral("stringItem")).at(at), QStringLiteral("1,5"));
+}
+
+TEST_F(TbltoolTest, BadUsageExitsWithTwoAndTheUsage) {
+    const QStringList cases[] = {
+        {},
+        {"frobnicate"},
+        {"import", "only-one"},
+        {"export"},
+        {"export", "t.TBL", "--index"},
+        {"export", "t.TBL", "--order", "ARTN"},
+        {"info", "a.TBL", "b.TBL"},
+        {"demo", "d", "--articles", "viele"},
+    };
+    for (const QStringList &args : cases) {
+        const ToolRun run = tbltool(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("usage: tbltool")))
+            << args.join(u' ').toStdString();
+    }
+}
+
+} // namespace
