@@ -2,7 +2,9 @@
 
 TDataSet::TDataSet(TComponent *owner) : TComponent(owner) {}
 
-TDataSet::~TDataSet() = default;
+// Fields have no owner (they are not components of the form), so a dataset
+// destroyed while open must delete them itself.
+TDataSet::~TDataSet() { DestroyFields(); }
 
 void TDataSet::CheckActive() const {
     if (!Active())

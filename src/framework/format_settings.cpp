@@ -17,17 +17,15 @@ TFormatSettings &FormatSettings() {
 QString IntToStr(qint64 value) { return QString::number(value); }
 
 QString FloatToStr(double value) {
+    // General form, 15 significant digits; scientific below 0.0001 and from
+    // 16 digits before the separator on, written as 1E-5 or 1,5E20.
     QString s = QString::number(value, 'g', 15);
-    if (s.contains(u'e')) {
-        s = QString::number(value, 'E', 14);
-        // mantissa without trailing zeros, as the shortest general form
-        int e = s.indexOf(u'E');
-        QString mant = s.left(e), exp = s.mid(e + 1);
-        while (mant.endsWith(u'0')) mant.chop(1);
-        if (mant.endsWith(u'.')) mant.chop(1);
-        int ev = exp.toInt();
-        s = mant + u'E' + (ev < 0 ? QStringLiteral("-") : QStringLiteral("+")) +
-            QStringLiteral("%1").arg(std::abs(ev), 2, 10, QChar(u'0'));
+    int e = s.indexOf(u'e');
+    if (e >= 0) {
+        QString mantissa = s.left(e);
+        int exponent = s.mid(e + 1).toInt();
+        s = mantissa + u'E' + (exponent < 0 ? QStringLiteral("-") : QString()) +
+            QString::number(std::abs(exponent));
     }
     s.replace(u'.', FormatSettings().DecimalSeparator);
     return s;
@@ -61,7 +59,12 @@ std::optional<qint32> TryStrToInt(const QString &text) {
         v = v * base + d;
         if (v > (base == 16 ? 0xFFFFFFFFll : 0x80000000ll)) return std::nullopt;
     }
-    if (base == 16) return static_cast<qint32>(static_cast<quint32>(v)) * (negative ? -1 : 1);
+    if (base == 16) {
+        // Hex gives the 32-bit pattern; negating in unsigned arithmetic keeps
+        // "-$80000000" defined instead of overflowing a signed multiply.
+        quint32 bits = static_cast<quint32>(v);
+        return static_cast<qint32>(negative ? 0u - bits : bits);
+    }
     if (negative) v = -v;
     if (v > 0x7FFFFFFF || v < -0x80000000ll) return std::nullopt;
     return static_cast<qint32>(v);
