@@ -184,3 +184,5 @@ std::optional<TDateTime> TryStrToDate(const QString &text) {
     if (!date.isValid()) return std::nullopt;
     return static_cast<double>(QDate(1899, 12, 30).daysTo(date));
 }
+
+double TextToFloatOrZero(const QString &text) { return TryStrToFloat(text).value_or(0.0); }

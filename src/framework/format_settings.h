@@ -44,3 +44,7 @@ void DecodeDate(TDateTime value, int &year, int &month, int &day);
 // The framework's day number (1 = 0001-01-01) and back.
 TDateTime DayNumberToDateTime(qint64 dayNumber);
 qint64 DateTimeToDayNumber(TDateTime value);
+
+// The whole text as a number with the process decimal separator (blanks
+// around it, a sign and an exponent allowed); 0 when it does not convert.
+double TextToFloatOrZero(const QString &text);

@@ -1,0 +1,167 @@
+// A host database in a temporary folder, opened the way the tool opens it,
+// and a check wired to a window stand-in that records what the check shows.
+#pragma once
+
+#include "article_check.h"
+#include "db_connection.h"
+#include "db_settings.h"
+#include "db_table.h"
+#include "dbe.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+
+struct Article {
+    QString number;
+    QString text = QStringLiteral("Artikel");
+};
+
+class RecordingUi : public TCheckUi {
+public:
+    void SetProgressMax(int max) override { progressMax = max; }
+    void SetProgressPosition(int p) override { position = p; }
+    int ProgressPosition() const override { return position; }
+    void SetStatus(const QString &s) override { statuses << s; }
+    void ShowInfo(const QString &s) override { infos << s; }
+    bool AskQuestion(const QString &s) override {
+        questions << s;
+        return answer;
+    }
+    void BusyCursorOn() override { ++cursorDepth; }
+    void BusyCursorOff() override { --cursorDepth; }
+    void ProcessMessages() override {
+        ++messagePumps;
+        if (onPump) onPump();
+    }
+    std::optional<QString> InputNumber(const QString &initial) override {
+        offered << initial;
+        return input;
+    }
+    void ClickCheckButton() override {
+        ++checkClicks;
+        if (onCheckClick) onCheckClick();
+    }
+
+    int progressMax = -1, position = 0, cursorDepth = 0, messagePumps = 0, checkClicks = 0;
+    bool answer = true;
+    std::optional<QString> input;
+    QStringList statuses, infos, questions, offered;
+    std::function<void()> onPump, onCheckClick;
+};
+
+class HostDatabase {
+public:
+    HostDatabase() {
+        const QString bin = qEnvironmentVariable("DBE_TEST_BIN");
+        QProcess p;
+        p.start(bin + QStringLiteral("/tbltool"), {QStringLiteral("create-host"), dir.path()});
+        p.waitForFinished(60000);
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+
+    // Appends articles through the engine; the record number order is the
+    // order given. Answers their IDs.
+    std::vector<int> AddArticles(const std::vector<Article> &articles) {
+        std::vector<int> ids;
+        DBEHANDLE c = 0, t = 0;
+        EXPECT_EQ(DbeConnect(dir.path().toLocal8Bit().constData(), &c), 0);
+        EXPECT_EQ(DbeOpenTable(c, "ArtikelMain.TBL", nullptr, 3, 1, 1, 1, 0, &t), 0);
+        EXPECT_EQ(DbeBeginTransaction(c), 0);
+        for (const Article &a : articles) {
+            QByteArray n = a.number.toLatin1(), bz = a.text.toLatin1();
+            EXPECT_EQ(DbeAppendRecord(t), 0);
+            if (!n.isEmpty()) {
+                EXPECT_EQ(DbeSetField(t, "ARTN", n.constData(), uint32_t(n.size())), 0);
+            }
+            EXPECT_EQ(DbeSetField(t, "BZK", bz.constData(), uint32_t(bz.size())), 0);
+            EXPECT_EQ(DbeWriteRecord(t), 0);
+            char id[16] = {};
+            uint32_t len = sizeof id;
+            EXPECT_EQ(DbeGetField(t, "ID", id, &len, DBE_TRIMMED), 0);
+            ids.push_back(QByteArray(id).toInt());
+        }
+        EXPECT_EQ(DbeCommitTransaction(c), 0);
+        DbeDisconnect(c);
+        return ids;
+    }
+
+    void AddBooking(int articleId, double quantity) {
+        DBEHANDLE c = 0, t = 0;
+        EXPECT_EQ(DbeConnect(dir.path().toLocal8Bit().constData(), &c), 0);
+        EXPECT_EQ(DbeOpenTable(c, "Artikelsub.TBL", nullptr, 3, 1, 1, 1, 0, &t), 0);
+        QByteArray id = QByteArray::number(articleId), q = QByteArray::number(quantity, 'g', 17);
+        EXPECT_EQ(DbeAppendRecord(t), 0);
+        EXPECT_EQ(DbeSetField(t, "ID_ART", id.constData(), uint32_t(id.size())), 0);
+        EXPECT_EQ(DbeSetField(t, "STK", q.constData(), uint32_t(q.size())), 0);
+        EXPECT_EQ(DbeWriteRecord(t), 0);
+        DbeDisconnect(c);
+    }
+
+    QTemporaryDir dir;
+};
+
+// The components as the main window holds them, opened on a host database.
+class CheckHarness {
+public:
+    explicit CheckHarness(const QString &path) {
+        owner.SetName(QStringLiteral("FMain"));
+        connection = new TDbConnection(&owner);
+        connection->SetName(QStringLiteral("DbConnection"));
+        connection->DbServerTypes = {TDbServerType::stDB_LOCAL};
+        connection->SetConnectPath(path);
+        connection->SetIsConnected(true);
+        articles = MakeTable(QStringLiteral("Table_ARTMAIN"), QStringLiteral("ArtikelMain.TBL"));
+        bookings = MakeTable(QStringLiteral("Subtable"), QStringLiteral("Artikelsub.TBL"));
+        km = new TResultTable(&owner);
+        check = std::make_unique<TArticleCheck>(articles, bookings, km, &ui);
+    }
+
+    // The result table's rows as "ID:ARTN".
+    QStringList Rows() {
+        QStringList rows;
+        km->First();
+        while (!km->Eof()) {
+            rows << km->FieldByName(QStringLiteral("ID"))->AsString() + u':' +
+                        km->FieldByName(QStringLiteral("ARTN"))->AsString();
+            km->Next();
+        }
+        km->First();
+        return rows;
+    }
+
+    // The article IDs left in the table, in ID order.
+    QList<int> ArticleIds() {
+        QList<int> ids;
+        articles->SetIndexName(QStringLiteral("ID"));
+        articles->First();
+        while (!articles->Eof()) {
+            ids << articles->FieldByName(QStringLiteral("ID"))->AsInteger();
+            articles->Next();
+        }
+        return ids;
+    }
+
+    TComponent owner;
+    TDbConnection *connection;
+    TDbTable *articles;
+    TDbTable *bookings;
+    TResultTable *km;
+    RecordingUi ui;
+    std::unique_ptr<TArticleCheck> check;
+
+private:
+    TDbTable *MakeTable(const QString &name, const QString &table) {
+        auto *t = new TDbTable(&owner);
+        t->SetName(name);
+        t->SetDbConnection(connection);
+        t->SetTableName(table);
+        t->SetActive(true);
+        return t;
+    }
+};
