@@ -143,8 +143,11 @@ void TArticleCheck::CheckDuplicates() {
                     articles_->Prior();
                     try {
                         if (articles_->FieldByName(QStringLiteral("ARTN"))->AsString() == previous) {
+                            // Every result record is in fullNumbers_: a lookup there
+                            // answers as a walk of the result table would, without
+                            // making the scan quadratic in the number of matches.
                             const int id = articles_->FieldByName(QStringLiteral("ID"))->AsInteger();
-                            if (!km_->Locate(QStringLiteral("ID"), id, 0)) {
+                            if (!fullNumbers_.contains(id)) {
                                 AppendResult();
                                 ++count;
                             }
