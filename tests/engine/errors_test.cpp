@@ -1,0 +1,306 @@
+// Failures, the last error, connections and dictionaries.
+#include "engine_fixture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+namespace dbetest {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Errors : public EngineTest {};
+
+// A failure answers its code, leaves the same code as the last error and a
+// text a person can read.
+void ExpectFailure(DBESTATUS rc, DBESTATUS expected) {
+    EXPECT_EQ(rc, expected);
+    EXPECT_EQ(LastErrorCode(), static_cast<uint32_t>(rc));
+    const std::string text = LastErrorText();
+    EXPECT_FALSE(text.empty());
+    EXPECT_LE(text.size(), 600u);
+}
+
+void WriteFile(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Opens the file and uses every record; the first failure on the way.
+DBESTATUS UseTable(DBEHANDLE connection, const std::string &name) {
+    DBEHANDLE t = 0;
+    DBESTATUS rc = DbeOpenTable(connection, name.c_str(), nullptr, DBE_TBL, 0, 0, 0, 0, &t);
+    if (rc) return rc;
+    rc = DbeCheckTable(t);
+    if (!rc) rc = DbeGotoTop(t);
+    uint16_t eof = 0;
+    while (!rc && !(rc = DbeAtEOF(t, &eof)) && !eof) {
+        char record[4096];
+        uint32_t length = sizeof record;
+        rc = DbeGetRecord(t, record, &length);
+        if (!rc) rc = DbeSkip(t, 1);
+    }
+    uint32_t code = 0;
+    char text[1024];
+    uint16_t textLength = sizeof text;
+    DbeGetLastError(&code, text, &textLength);
+    DbeCloseTable(t);
+    DbeSetLastError(code, text);
+    return rc;
+}
+
+TEST_F(Errors, MissingAndDamagedFilesFailWithAReadableError) {
+    Rows rows;
+    for (int i = 0; i < 300; ++i)
+        rows.push_back({"A" + std::to_string(i), std::string(200, 'm')});
+    CreateTable("full.tbl", "ARTN,String,10;M,Memo", {{"ARTN", "ARTN"}}, {"ARTN", "M"}, rows);
+    const std::string full = ReadFile(dir_.File("full.tbl"));
+    ASSERT_GT(full.size(), 16384u);
+    ASSERT_FALSE(fs::exists(dir_.File("full.tbl-wal")) &&
+                 fs::file_size(dir_.File("full.tbl-wal")) > 0)
+        << "the closed table keeps rows outside its file";
+
+    std::vector<std::string> damaged = {"text.tbl", "foreign.tbl", "folder.tbl"};
+    WriteFile(dir_.File("text.tbl"), "ARTNR;BEZEICHNUNG\nA1;Schraube M4\n");
+    ASSERT_EQ(DbeCreateDictionary(dir_.File("foreign.tbl").c_str()), DBE_SUCCESS);
+    fs::create_directory(dir_.File("folder.tbl"));
+    for (size_t size :
+         {size_t(0), size_t(10), size_t(100), size_t(4096), full.size() / 2, full.size() - 4096}) {
+        damaged.push_back("cut" + std::to_string(size) + ".tbl");
+        WriteFile(dir_.File(damaged.back()), full.substr(0, size));
+    }
+    // Damage that keeps the file's size, one page at a time: a page that only
+    // an index uses is found by nothing but the check of the whole file.
+    for (size_t at = 4096; at + 4096 <= full.size(); at += 4096) {
+        std::string bytes = full;
+        bytes.replace(at, 4096, 4096, '\0');
+        damaged.push_back("zero" + std::to_string(at / 4096) + ".tbl");
+        WriteFile(dir_.File(damaged.back()), bytes);
+    }
+
+    uint16_t openBefore = 0;
+    ASSERT_EQ(DbeGetNumOpenTables(&openBefore), DBE_SUCCESS);
+    ASSERT_EQ(UseTable(conn_, "full.tbl"), DBE_SUCCESS) << LastError();
+    ExpectFailure(UseTable(conn_, "missing.tbl"), DBE_E_TABLE_NOT_FOUND);
+    for (const std::string &name : damaged) {
+        SCOPED_TRACE(name);
+        const DBESTATUS rc = UseTable(conn_, name);
+        EXPECT_NE(rc, DBE_SUCCESS);
+        ExpectFailure(rc, rc);
+    }
+    uint16_t openAfter = 0;
+    ASSERT_EQ(DbeGetNumOpenTables(&openAfter), DBE_SUCCESS);
+    EXPECT_EQ(openAfter, openBefore);
+}
+
+TEST_F(Errors, UnknownFieldsTagsAndHandles) {
+    DBEHANDLE t = MakeTable("e.tbl", "ARTN,String,10;ID,Integer", {{"ArtNr", "ARTN"}},
+                            {"ARTN", "ID"}, {{"A1", "5"}});
+    ASSERT_EQ(DbeGotoTop(t), DBE_SUCCESS);
+    // Names ignore case; numbers count from 1.
+    EXPECT_EQ(Text(t, "artn"), "A1");
+    EXPECT_EQ(Text(t, DBE_FIELD(2)), "5");
+    const DBEHANDLE tag = IndexOf(t, "ArtNr");
+    EXPECT_EQ(IndexOf(t, "ARTNR"), tag);
+    EXPECT_EQ(IndexOf(t, "artnr"), tag);
+
+    DBEHANDLE closed = Open("e.tbl");
+    DBEHANDLE closedTag = IndexOf(closed, "ARTNR");
+    ASSERT_EQ(DbeCloseTable(closed), DBE_SUCCESS);
+
+    char buffer[64];
+    uint32_t length = sizeof buffer;
+    uint32_t offset = 0;
+    DBEHANDLE index = 0;
+    uint16_t flag = 0;
+    struct Case {
+        const char *name;
+        std::function<DBESTATUS()> call;
+        DBESTATUS expected;
+    };
+    const Case cases[] = {
+        {"field by name", [&] { return DbeGetField(t, "NOPE", buffer, &length, DBE_TRIMMED); },
+         DBE_E_FIELD_NOT_FOUND},
+        {"field by number",
+         [&] { return DbeGetField(t, DBE_FIELD(3), buffer, &length, DBE_TRIMMED); },
+         DBE_E_FIELD_NOT_FOUND},
+        {"set unknown field", [&] { return DbeSetField(t, "NOPE", "x", 1); },
+         DBE_E_FIELD_NOT_FOUND},
+        {"offset of unknown field", [&] { return DbeGetFieldOffset(t, "NOPE", &offset); },
+         DBE_E_FIELD_NOT_FOUND},
+        {"unknown tag", [&] { return DbeGetIndexHandle(t, "NOPE", &index); },
+         DBE_E_INDEX_NOT_FOUND},
+        {"closed table", [&] { return DbeGotoTop(closed); }, DBE_E_INVALID_HANDLE},
+        {"closed table read",
+         [&] { return DbeGetField(closed, "ARTN", buffer, &length, DBE_TRIMMED); },
+         DBE_E_INVALID_HANDLE},
+        {"closed table closed again", [&] { return DbeCloseTable(closed); }, DBE_E_INVALID_HANDLE},
+        {"tag of a closed table", [&] { return DbeGotoTop(closedTag); }, DBE_E_INVALID_HANDLE},
+        {"tag of a closed table skip", [&] { return DbeSkip(closedTag, 1); }, DBE_E_INVALID_HANDLE},
+        {"tag of a closed table seek",
+         [&] { return DbeSeek(closedTag, "A1", 2, DBE_STRINGKEY, DBE_SOFTSEEK, &flag); },
+         DBE_E_INVALID_HANDLE},
+        {"handle 0", [&] { return DbeGotoTop(0); }, DBE_E_INVALID_HANDLE},
+        {"made-up handle", [&] { return DbeAtEOF(0xDEADBEEF, &flag); }, DBE_E_INVALID_HANDLE},
+        {"connection as table", [&] { return DbeGotoTop(conn_); }, DBE_E_INVALID_HANDLE},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        DbeSetLastError(0, "");
+        ExpectFailure(c.call(), c.expected);
+    }
+    // The open table is unharmed by all of it.
+    EXPECT_EQ(Text(t, "ARTN"), "A1");
+}
+
+TEST_F(Errors, LastErrorIsStoredAndBounded) {
+    EXPECT_EQ(DbeSetLastError(5121, "Artikel 4711 ist gesperrt."), 5121);
+    EXPECT_EQ(LastErrorCode(), 5121u);
+    EXPECT_EQ(LastErrorText(), "Artikel 4711 ist gesperrt.");
+
+    const std::string longText(1000, 'x');
+    EXPECT_EQ(DbeSetLastError(5121, longText.c_str()), 5121);
+    char text[2048];
+    uint16_t length = sizeof text;
+    uint32_t code = 0;
+    ASSERT_EQ(DbeGetLastError(&code, text, &length), DBE_SUCCESS);
+    EXPECT_LE(length, 600u);
+    EXPECT_EQ(std::strlen(text), length);
+
+    // An engine failure whose detail (a long path) would overflow the text.
+    const std::string longName(3000, 'n');
+    DBEHANDLE t = 0;
+    EXPECT_NE(DbeOpenTable(conn_, longName.c_str(), nullptr, DBE_TBL, 0, 0, 0, 0, &t), DBE_SUCCESS);
+    length = sizeof text;
+    ASSERT_EQ(DbeGetLastError(&code, text, &length), DBE_SUCCESS);
+    EXPECT_NE(code, 0u);
+    EXPECT_GT(length, 0u);
+    EXPECT_LE(length, 600u);
+    EXPECT_EQ(std::strlen(text), length);
+}
+
+TEST_F(Errors, OnlyTheLocalServerIsAvailable) {
+    struct Case {
+        uint16_t mask;
+        DBESTATUS expected;
+    };
+    for (const Case &c : {Case{2, DBE_E_SERVER_UNAVAILABLE}, Case{4, DBE_E_SERVER_UNAVAILABLE},
+                          Case{6, DBE_E_SERVER_UNAVAILABLE}, Case{1, DBE_SUCCESS},
+                          Case{3, DBE_SUCCESS}, Case{7, DBE_SUCCESS}}) {
+        SCOPED_TRACE(c.mask);
+        DBEHANDLE connection = 0;
+        const DBESTATUS rc = DbeConnectEx(dir_.path().c_str(), c.mask, "", "", 0, &connection);
+        if (c.expected) {
+            ExpectFailure(rc, c.expected);
+        } else {
+            EXPECT_EQ(rc, DBE_SUCCESS) << LastError();
+        }
+        if (rc == DBE_SUCCESS) DbeDisconnect(connection);
+    }
+}
+
+TEST_F(Errors, TableNamesIgnoreLetterCaseAndPathsTakeBackslashes) {
+    CreateTable("ArtikelMain.TBL", "ARTN,String,10", {}, {"ARTN"}, {{"A1"}});
+    std::string backslashed = dir_.path();
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    struct Case {
+        const char *name;
+        std::string folder, table;
+    };
+    const Case cases[] = {
+        {"as created", dir_.path(), "ArtikelMain.TBL"},
+        {"upper case", dir_.path(), "ARTIKELMAIN.TBL"},
+        {"lower case", dir_.path(), "artikelmain.tbl"},
+        {"full path, other case", dir_.path(), dir_.File("artikelMAIN.tbl")},
+        {"backslashes", backslashed, "ArtikelMain.TBL"},
+        {"backslashes and trailing one", backslashed + "\\", "artikelmain.TBL"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        DBEHANDLE connection = 0;
+        ASSERT_EQ(DbeConnect(c.folder.c_str(), &connection), DBE_SUCCESS) << LastError();
+        DBEHANDLE t = OpenTable(connection, c.table);
+        ASSERT_EQ(DbeGotoTop(t), DBE_SUCCESS);
+        EXPECT_EQ(Text(t, "ARTN"), "A1");
+        DbeDisconnect(connection);
+    }
+    // A table created through a backslashed folder lands in that folder.
+    DBEHANDLE connection = 0;
+    ASSERT_EQ(DbeConnect(backslashed.c_str(), &connection), DBE_SUCCESS);
+    DBEHANDLE created = 0;
+    ASSERT_EQ(DbeCreateTable(connection, "neu.tbl", "X,Integer", &created), DBE_SUCCESS)
+        << LastError();
+    DbeDisconnect(connection);
+    EXPECT_TRUE(fs::exists(dir_.File("neu.tbl")));
+}
+
+TEST_F(Errors, DictionaryConnection) {
+    CreateTable("ArtikelMain.TBL", "ARTNR,String,10", {{"ARTNR", "ARTNR"}}, {"ARTNR"}, {{"A1"}});
+    fs::create_directory(dir_.File("sub"));
+    CreateTable("sub/setup.TBL", "KEY,String,10", {}, {"KEY"}, {{"mandant"}});
+    const std::string dic = dir_.File("shop.DIC");
+    ASSERT_EQ(DbeCreateDictionary(dic.c_str()), DBE_SUCCESS) << LastError();
+    ASSERT_EQ(DbeDictAddTable(dic.c_str(), "Artikel", "ArtikelMain.TBL", "ARTNR"), DBE_SUCCESS);
+    // Paths as the host writes them, with backslashes.
+    ASSERT_EQ(DbeDictAddTable(dic.c_str(), "Setup", "sub\\setup.TBL", nullptr), DBE_SUCCESS);
+    ASSERT_EQ(DbeDictAddUser(dic.c_str(), "kasse", "geheim"), DBE_SUCCESS);
+
+    for (const auto &[user, password] :
+         {std::pair{"kasse", "falsch"}, std::pair{"kasse", ""}, std::pair{"gast", "geheim"}}) {
+        SCOPED_TRACE(std::string(user) + "/" + password);
+        DBEHANDLE refused = 0;
+        ExpectFailure(DbeConnectEx(dic.c_str(), DBE_LOCAL_SERVER, user, password, 0, &refused),
+                      DBE_E_LOGIN_FAILED);
+    }
+
+    std::string backslashed = dic;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    DBEHANDLE dc = 0;
+    ASSERT_EQ(DbeConnectEx(backslashed.c_str(), DBE_LOCAL_SERVER, "kasse", "geheim", 0, &dc),
+              DBE_SUCCESS)
+        << LastError();
+    struct Case {
+        const char *name;
+        const char *field;
+        const char *value;
+    };
+    for (const Case &c : {Case{"Artikel", "ARTNR", "A1"}, Case{"SETUP", "KEY", "mandant"}}) {
+        SCOPED_TRACE(c.name);
+        DBEHANDLE t = OpenTable(dc, c.name);
+        ASSERT_EQ(DbeGotoTop(t), DBE_SUCCESS);
+        EXPECT_EQ(Text(t, c.field), c.value);
+    }
+
+    char value[64] = {};
+    uint16_t length = sizeof value;
+    ASSERT_EQ(DbeDictGetTableProperty(dc, "Artikel", DBE_DD_TABLE_DEFAULT_INDEX, value, &length),
+              DBE_SUCCESS)
+        << LastError();
+    EXPECT_STREQ(value, "ARTNR");
+    EXPECT_EQ(length, 5u);
+    DBEHANDLE t = OpenTable(dc, "Artikel");
+    EXPECT_NE(IndexOf(t, value), 0u);
+
+    length = sizeof value;
+    ExpectFailure(DbeDictGetTableProperty(dc, "Setup", DBE_DD_TABLE_DEFAULT_INDEX, value, &length),
+                  DBE_E_PROPERTY_NOT_SET);
+    length = sizeof value;
+    ExpectFailure(DbeDictGetTableProperty(dc, "Lager", DBE_DD_TABLE_DEFAULT_INDEX, value, &length),
+                  DBE_E_TABLE_NOT_IN_DICTIONARY);
+    DBEHANDLE unknown = 0;
+    ExpectFailure(DbeOpenTable(dc, "Lager", nullptr, DBE_TBL, 0, 0, 0, 0, &unknown),
+                  DBE_E_TABLE_NOT_IN_DICTIONARY);
+    DbeDisconnect(dc);
+}
+
+} // namespace
+} // namespace dbetest
