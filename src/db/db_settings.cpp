@@ -33,25 +33,35 @@ TDbSettings::TDbSettings(TComponent *owner) : TComponent(owner) {
         ++gSettingsCount;
         counted_ = true;
     }
-    setProcessDate_ = true;
-    numCachedTables_ = 0;  // equal to the initial value: no engine call
-    SetNumCachedCursors(25);
-    // The process's short date format, in the engine's letters.
-    QString process = FormatSettings().ShortDateFormat;
-    process.replace(u'/', FormatSettings().DateSeparator);
-    QByteArray format = Ansi(process).left(11);
-    if (Dbe().DbeSetDateFormat(format.constData()) != 0) {
-        format = "MM/dd/ccyy";
-        if (int32_t rc = Dbe().DbeSetDateFormat(format.constData())) throw dbsettings::DbError(rc);
+    try {
+        setProcessDate_ = true;
+        numCachedTables_ = 0;  // equal to the initial value: no engine call
+        SetNumCachedCursors(25);
+        // The process's short date format, in the engine's letters.
+        QString process = FormatSettings().ShortDateFormat;
+        process.replace(u'/', FormatSettings().DateSeparator);
+        QByteArray format = Ansi(process).left(11);
+        if (Dbe().DbeSetDateFormat(format.constData()) != 0) {
+            format = "MM/dd/ccyy";
+            if (int32_t rc = Dbe().DbeSetDateFormat(format.constData())) throw dbsettings::DbError(rc);
+        }
+        dateFormat_ = FromAnsi(format);
+        uint16_t decimals = 0;
+        if (int32_t rc = Dbe().DbeGetDecimals(&decimals)) throw dbsettings::DbError(rc);
+        numDecimals_ = decimals;
+        uint16_t deleted = 0;
+        if (int32_t rc = Dbe().DbeGetDeleted(&deleted)) throw dbsettings::DbError(rc);
+        showDeleted_ = deleted != 0;
+        SetDbServerTypes({TDbServerType::stDB_REMOTE, TDbServerType::stDB_INTERNET});
+    } catch (...) {
+        // A constructor that raises never reaches the destructor, which is
+        // what gives the count back; without this the process could never
+        // create its one settings component again.
+        QMutexLocker lock(&gSettingsLock);
+        --gSettingsCount;
+        counted_ = false;
+        throw;
     }
-    dateFormat_ = FromAnsi(format);
-    uint16_t decimals = 0;
-    if (int32_t rc = Dbe().DbeGetDecimals(&decimals)) throw dbsettings::DbError(rc);
-    numDecimals_ = decimals;
-    uint16_t deleted = 0;
-    if (int32_t rc = Dbe().DbeGetDeleted(&deleted)) throw dbsettings::DbError(rc);
-    showDeleted_ = deleted != 0;
-    SetDbServerTypes({TDbServerType::stDB_REMOTE, TDbServerType::stDB_INTERNET});
     QMutexLocker lock(&gSettingsLock);
     gLastSettings = this;
 }

@@ -1043,7 +1043,13 @@ std::unique_ptr<TDbBlobStream> TDbDataSet::CreateBlobStream(TField *field, TBlob
                                  ? Get32(Buf(*buffer).bookmark.constData())
                                  : 0;
             bool forced = editing && mode == TBlobStreamMode::bmReadWrite && !cache->modified;
-            if (!(cache->modified && editing)) LoadCache(*cache, field->FieldNo(), forced, recno);
+            // Unsaved contents must survive even when the cache lost its
+            // record number (a new record, a failed load); like a cache that
+            // is found loaded, they are read again from the start.
+            if (cache->modified && editing)
+                cache->position = 0;
+            else
+                LoadCache(*cache, field->FieldNo(), forced, recno);
             CursorPosChanged();
         }
     }
