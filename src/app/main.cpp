@@ -1,0 +1,23 @@
+// The tool's entry: the host starts it with its connect path, a server-type
+// selector and its release, or with "INSTALL" to enter it into its menu.
+#include "application_title.h"
+#include "busy_cursor.h"
+#include "main_window.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    const QString title = QStringLiteral("Check auf doppelte Artikelnummern");
+    SetApplicationTitle(title);
+    QApplication::setApplicationName(title);
+    RegisterAnimatedCursors();
+    int result = 0;
+    {
+        TFMain window(QApplication::arguments());
+        window.show();
+        result = QApplication::exec();
+    }
+    UnregisterAnimatedCursors();
+    return result;
+}
