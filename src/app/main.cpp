@@ -2,6 +2,7 @@
 // selector and its release, or with "INSTALL" to enter it into its menu.
 #include "application_title.h"
 #include "busy_cursor.h"
+#include "login_dialog.h"
 #include "main_window.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@ int main(int argc, char **argv) {
     SetApplicationTitle(title);
     QApplication::setApplicationName(title);
     RegisterAnimatedCursors();
+    InstallLoginDialog();
     int result = 0;
     {
         TFMain window(QApplication::arguments());

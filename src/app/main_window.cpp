@@ -232,6 +232,7 @@ void TFMain::showEvent(QShowEvent *event) {
 bool TFMain::event(QEvent *event) {
     if (event->type() == WM_STARTUP) {
         WMStartup();
+        startupHandled_ = true;
         return true;
     }
     return QWidget::event(event);

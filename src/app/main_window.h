@@ -40,6 +40,8 @@ public:
     ~TFMain() override;
 
     bool DatabaseConnected() const;
+    // The start-up sequence has run (successfully or not).
+    bool StartupHandled() const { return startupHandled_; }
     void ConnectDatabase();
 
     // Components, for the application and its tests.
@@ -106,4 +108,5 @@ private:
     TMiniHtmlLabel *rlb_ = nullptr;
     TSlimProgressBar *pg_ = nullptr;
     bool startupPosted_ = false;
+    bool startupHandled_ = false;
 };
