@@ -89,13 +89,15 @@ void DrawFrame(QPainter &p, const QRect &r, const QColor &topLeft, const QColor 
     p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
 }
 
-// The glyph's bottom-left pixel names its transparent colour.
+// The glyph's bottom-left pixel names its transparent colour. (A mask image
+// made "in colour" marks the matching pixels, and QBitmap takes those as the
+// transparent ones.)
 QPixmap WithTransparentColor(const QPixmap &piece) {
     if (piece.isNull()) return piece;
     const QImage image = piece.toImage();
     const QRgb transparent = image.pixel(0, image.height() - 1);
     QPixmap result = piece;
-    result.setMask(QBitmap::fromImage(image.createMaskFromColor(transparent, Qt::MaskOutColor)));
+    result.setMask(QBitmap::fromImage(image.createMaskFromColor(transparent, Qt::MaskInColor)));
     return result;
 }
 

@@ -48,7 +48,7 @@ QPixmap SpeechBubblePicture() {
     p.end();
     QPixmap picture = QPixmap::fromImage(image);
     picture.setMask(
-        QBitmap::fromImage(image.createMaskFromColor(kTransparent.rgb(), Qt::MaskOutColor)));
+        QBitmap::fromImage(image.createMaskFromColor(kTransparent.rgb(), Qt::MaskInColor)));
     return picture;
 }
 
@@ -95,14 +95,13 @@ QPixmap HelpGlyph() {
 
 namespace {
 
-// The main window's pictures are drawn on real transparency.
+// The main window's pictures are drawn on real transparency; the button
+// takes their bottom-left pixel, fully transparent, as the see-through colour.
 QImage ClearCanvas() {
     QImage image(16, 16, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     return image;
 }
-
-QPixmap Transparent(const QImage &image) { return QPixmap::fromImage(image); }
 
 }  // namespace
 
@@ -117,7 +116,7 @@ QPixmap CheckGlyph() {
     p.setPen(QPen(QColor(90, 70, 40), 3, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(10, 10), QPointF(14, 14));
     p.end();
-    return Transparent(image);
+    return QPixmap::fromImage(image);
 }
 
 QPixmap EditGlyph() {
@@ -130,7 +129,7 @@ QPixmap EditGlyph() {
     p.setPen(QPen(QColor(60, 60, 60), 2));
     p.drawLine(QPointF(2, 14), QPointF(4, 12));
     p.end();
-    return Transparent(image);
+    return QPixmap::fromImage(image);
 }
 
 QPixmap DeleteGlyph() {
@@ -144,7 +143,7 @@ QPixmap DeleteGlyph() {
     p.drawLine(6, 6, 6, 12);
     p.drawLine(9, 6, 9, 12);
     p.end();
-    return Transparent(image);
+    return QPixmap::fromImage(image);
 }
 
 QPixmap CloseButtonGlyph() {
@@ -156,5 +155,5 @@ QPixmap CloseButtonGlyph() {
     p.setBrush(QColor(90, 70, 40));
     p.drawRect(QRect(9, 7, 1, 1));
     p.end();
-    return Transparent(image);
+    return QPixmap::fromImage(image);
 }

@@ -263,3 +263,26 @@ TEST(SlimProgressBar, WidthSnapsToWholeBlocks) {
 }
 
 } // namespace
+
+// A glyph's bottom-left colour is see-through: the picture shows, its
+// background colour does not.
+TEST(SlimButtonGlyph, DrawsThePictureWithoutItsKeyColour) {
+    QImage glyph(16, 16, QImage::Format_RGB32);
+    glyph.fill(QColor(255, 0, 255));
+    for (int y = 4; y < 12; ++y)
+        for (int x = 4; x < 12; ++x) glyph.setPixel(x, y, qRgb(0, 0, 255));
+    TSlimButton button;
+    button.SetCaption(QString());
+    button.SetGlyph(QPixmap::fromImage(glyph));
+    button.resize(40, 30);
+    button.show();
+    const QImage shot = button.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int blue = 0, magenta = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            blue += shot.pixel(x, y) == qRgb(0, 0, 255);
+            magenta += shot.pixel(x, y) == qRgb(255, 0, 255);
+        }
+    EXPECT_EQ(blue, 64);
+    EXPECT_EQ(magenta, 0);
+}
