@@ -530,6 +530,14 @@ private:
         return c;
     }
 
+    // A parameter compared with a key column, in the tag's collation.
+    std::string BoundMarker(int f) const {
+        const FieldDef &fd = schema_.fields[f];
+        if (fd.type == DBE_T_STRING) return "? COLLATE dbe_char";
+        if (fd.type == DBE_T_CISTRING) return "? COLLATE dbe_cichar";
+        return "?";
+    }
+
     void BuildColumnList() {
         selectList_ = "SELECT _recno";
         for (const auto &f : schema_.fields) {
@@ -580,9 +588,12 @@ private:
         keyStore_.assign(key.begin(), key.end());
         if (!anyNull) {
             std::string l = "(", r = "(";
+            // The collation goes on the bound side: with it on the column,
+            // the planner cannot range-search the tag and scans it from the
+            // start for every batch.
             for (size_t i = 0; i < m; ++i) {
-                l += (i ? ", " : "") + KeyColumn(ix.fields[i]);
-                r += i ? ", ?" : "?";
+                l += (i ? ", " : "") + Quote(schema_.fields[ix.fields[i]].name);
+                r += (i ? ", " : "") + BoundMarker(ix.fields[i]);
                 binds.push_back(&keyStore_[i]);
                 types.push_back(schema_.fields[ix.fields[i]].type);
             }
@@ -591,14 +602,14 @@ private:
                 r += ", ?";
             }
             std::string cmp = std::string(op) + (inclusive ? "=" : "");
-            if (m == 1 && !withRecno) return KeyColumn(ix.fields[0]) + " " + cmp + " ?";
+            if (m == 1 && !withRecno)
+                return Quote(schema_.fields[ix.fields[0]].name) + " " + cmp + " " + BoundMarker(ix.fields[0]);
             return l + ") " + cmp + " " + r + ")";
         }
         (void)from;
         std::string tail = withRecno ? std::string("_recno ") + op + " ?" : (inclusive ? "1" : "0");
         bool greater = op[0] == '>';
         for (size_t k = m; k-- > 0;) {
-            std::string c = KeyColumn(ix.fields[k]);
             std::string term;
             if (IsNull(keyStore_[k])) {
                 term = greater ? "(" + Quote(schema_.fields[ix.fields[k]].name) +
@@ -609,7 +620,10 @@ private:
             } else {
                 std::string nul = greater ? "" : " OR " + Quote(schema_.fields[ix.fields[k]].name) +
                                                      " IS NULL";
-                term = "(" + c + " " + op + " ?" + nul + " OR (" + c + " = ? AND " + tail + "))";
+                const std::string col = Quote(schema_.fields[ix.fields[k]].name);
+                const std::string bound = BoundMarker(ix.fields[k]);
+                term = "(" + col + " " + op + " " + bound + nul + " OR (" + col + " = " + bound + " AND " +
+                       tail + "))";
             }
             tail = term;
         }

@@ -444,14 +444,16 @@ int32_t TableCursor::Seek(int index, const std::vector<Value> &key, bool partial
     const Schema &s = schema();
     const IndexDef &ix = s.indexes[index];
     std::vector<Row> rows;
-    if (int32_t rc = store_->Seek(index, key, partial, 16, rows)) return rc;
+    // A seek mostly wants one record (a lookup by key); a walk that follows
+    // refills from there.
+    if (int32_t rc = store_->Seek(index, key, partial, 2, rows)) return rc;
     batch_.index = index;
     batch_.forward = true;
     batch_.generation = generation_->load();
     batch_.rows = std::move(rows);
     batch_.next = 0;
-    batch_.complete = static_cast<int>(batch_.rows.size()) < 16;
-    batch_.size = 64;
+    batch_.complete = static_cast<int>(batch_.rows.size()) < 2;
+    batch_.size = 16;
     // Walk on from the sought position past rows the filter rejects.
     bof_ = false;
     eof_ = false;
