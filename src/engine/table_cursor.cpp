@@ -30,12 +30,14 @@ bool TableCursor::Passes(const Row &row) const {
 
 void TableCursor::SetCurrent(Row row) {
     cur_ = std::move(row);
+    imageValid_ = false;
     bof_ = eof_ = false;
     curGone_ = false;
     curGeneration_ = generation_->load(std::memory_order_relaxed);
 }
 
 void TableCursor::DropPending() {
+    if (editing_ || appending_) imageValid_ = false;
     editing_ = appending_ = false;
     modified_.clear();
 }
@@ -54,6 +56,7 @@ int32_t TableCursor::RefreshIfChanged() {
         curGone_ = true;
     } else if (!editing_) {
         cur_ = std::move(*fresh);
+        imageValid_ = false;
         curGone_ = false;
     }
     return DBE_SUCCESS;
@@ -253,10 +256,15 @@ int32_t TableCursor::GetRecord(unsigned char *out, uint32_t &length) {
         length = s.recordLength;
         return Fail(DBE_E_BUFFER_TOO_SMALL);
     }
-    const Row &row = (editing_ || appending_) ? edit_ : cur_;
-    out[0] = ' ';
-    for (size_t i = 0; i < s.fields.size(); ++i)
-        EncodeImage(s.fields[i], row.values[i], out + s.fields[i].offset);
+    if (!imageValid_) {
+        const Row &row = (editing_ || appending_) ? edit_ : cur_;
+        image_.resize(s.recordLength);
+        image_[0] = ' ';
+        for (size_t i = 0; i < s.fields.size(); ++i)
+            EncodeImage(s.fields[i], row.values[i], image_.data() + s.fields[i].offset);
+        imageValid_ = true;
+    }
+    std::memcpy(out, image_.data(), s.recordLength);
     length = s.recordLength;
     return DBE_SUCCESS;
 }
@@ -321,6 +329,7 @@ int32_t TableCursor::SetValue(int field, const Value &value) {
         v = Value();
     edit_.values[field] = std::move(v);
     modified_[field] = true;
+    imageValid_ = false;
     return DBE_SUCCESS;
 }
 

@@ -113,6 +113,11 @@ private:
         int size = 16;
     } batch_;
 
+    // The current record's image, encoded once for all the reads of one
+    // position.
+    std::vector<unsigned char> image_;
+    bool imageValid_ = false;
+
     FilterExpr filter_, optFilter_;
     bool exact_ = false;
 };
