@@ -2,6 +2,7 @@
 // selector and its release, or with "INSTALL" to enter it into its menu.
 #include "application_title.h"
 #include "busy_cursor.h"
+#include "currency_format.h"
 #include "login_dialog.h"
 #include "main_window.h"
 
@@ -9,6 +10,7 @@
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    InitFormatSettings();
     const QString title = QStringLiteral("Check auf doppelte Artikelnummern");
     SetApplicationTitle(title);
     QApplication::setApplicationName(title);
