@@ -46,9 +46,12 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
 }
 
 bool Utf8ToCp1252(std::string_view s, std::string &out) {
-    out.clear();
-    out.reserve(s.size());
+    // Most texts are plain ASCII: copy the ASCII prefix in one go.
     size_t i = 0;
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    out.assign(s.data(), i);
+    if (i == s.size()) return true;
+    out.reserve(s.size());
     while (i < s.size()) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         char32_t cp;
