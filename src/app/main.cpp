@@ -3,8 +3,11 @@
 #include "application_title.h"
 #include "busy_cursor.h"
 #include "currency_format.h"
+#include "db_table.h"
 #include "login_dialog.h"
 #include "main_window.h"
+#include "sb.h"
+#include "settings_loader.h"
 
 #include <QApplication>
 
@@ -16,6 +19,12 @@ int main(int argc, char **argv) {
     QApplication::setApplicationName(title);
     RegisterAnimatedCursors();
     InstallLoginDialog();
+    SettingsMessageHook() = [](const QString &text) { ShowInfoBox(text); };
+    SettingsHandOver() = [](TDbTable *settingsTable, const QString &connectPath) {
+        TSettings &settings = GetSettings();
+        if (settingsTable) LoadSettings(settings, *settingsTable);
+        SetConnectPath(settings, connectPath);
+    };
     int result = 0;
     {
         TFMain window(QApplication::arguments());
