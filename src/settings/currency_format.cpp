@@ -1,5 +1,7 @@
 #include "currency_format.h"
 
+#include "settings.h"
+
 #include "db_table.h"
 #include "format_settings.h"
 #include "ini_file.h"
@@ -27,39 +29,7 @@ TCurrencyState &State() {
     return state;
 }
 
-bool SeekIdent(TDbDataSet &cursor, int ident) { return cursor.SeekKey(QString::number(ident), true); }
 
-QString StringItem(TDbDataSet &cursor) { return cursor.FieldByName(QStringLiteral("stringItem"))->AsString(); }
-
-// Trailing separators do not make an extra empty line; empty lines inside
-// are kept.
-QStringList MemoLines(TDbDataSet &cursor) {
-    const QString text = FromAnsi(OpenBlobForRead(cursor, QStringLiteral("MemoItem"))->ReadRest());
-    QStringList lines;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
-        lines.append(text.mid(start, end - start));
-        if (end < text.size() && text[end] == u'\r') ++end;
-        if (end < text.size() && text[end] == u'\n') ++end;
-        start = end;
-    }
-    return lines;
-}
-
-// Both "." and "," count as the decimal separator, whatever the format.
-double IdentFloat(TDbDataSet &cursor) {
-    QString s = StringItem(cursor);
-    qsizetype a = 0, b = s.size();
-    while (a < b && s[a].unicode() <= 32) ++a;
-    while (b > a && s[b - 1].unicode() <= 32) --b;
-    s = s.mid(a, b - a);
-    const QChar sep = FormatSettings().DecimalSeparator;
-    s.replace(u'.', sep);
-    s.replace(u',', sep);
-    return TextToFloatOrZero(s);
-}
 
 int IdentInteger(TDbDataSet &cursor) { return TryStrToInt(StringItem(cursor)).value_or(0); }
 
@@ -203,7 +173,7 @@ void LoadSecondCurrency(TAlterCurrencyInfo &info, const QString (&sumLabels)[14]
             if (!SeekIdent(cursor, kLabelIdents[p])) return;
             const QString first = StringItem(cursor);
             info.Labels[1][p] = first.isEmpty() ? sumLabels[1][p] : first;
-            const QStringList lines = MemoLines(cursor);
+            const QStringList lines = MemoItemLines(cursor);
             for (qsizetype k = 0; k < lines.size() && k < 12; ++k) info.Labels[2 + k][p] = lines[k];
         });
     for (int t = 1; t <= 4; ++t)
@@ -213,7 +183,7 @@ void LoadSecondCurrency(TAlterCurrencyInfo &info, const QString (&sumLabels)[14]
             info.HeaderTexts[t] = text.isEmpty() ? headerTexts[t] : text;
         });
     Silently([&] {
-        if (SeekIdent(cursor, 20010)) info.Rate = IdentFloat(cursor);
+        if (SeekIdent(cursor, 20010)) info.Rate = ReadIdentFloat(cursor);
     });
     if (info.Rate == 0 || info.Rate < 0.01 || info.Rate > 100) info.Rate = 1.5;
     Silently([&] {

@@ -1,5 +1,7 @@
 #include "parts_groups.h"
 
+#include "settings.h"
+
 #include "address_columns.h"
 #include "currency_format.h"
 #include "db_table.h"
@@ -13,20 +15,6 @@
 namespace {
 
 QChar DecimalSeparator() { return FormatSettings().DecimalSeparator; }
-
-bool IsBlankOrControl(QChar c) { return c.unicode() <= 32; }
-
-// Both "." and "," are taken as the decimal separator, whatever the user
-// typed on which keyboard.
-QString DecimalText(const QString &text) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && IsBlankOrControl(text[start])) ++start;
-    while (end > start && IsBlankOrControl(text[end - 1])) --end;
-    QString out = text.mid(start, end - start);
-    out.replace(u'.', DecimalSeparator());
-    out.replace(u',', DecimalSeparator());
-    return out;
-}
 
 // Upper case, the price names turned into one-character markers ("}" the
 // margin, "{" the sales price), and every other character dropped.
@@ -151,8 +139,8 @@ void LoadPartsGroups(TPartsGroup &groups, TDbDataSet &cursor) {
         QStringList notes = ReadLines(cursor, 663);
         for (QStringList *list : {&factors, &formulas, &notes})
             while (list->size() < names.size()) list->append(QString());
-        for (QString &f : factors) f = NumberWithSign(DecimalText(f), true);
-        for (QString &f : formulas) f = DecimalText(NormalizeFormula(f));
+        for (QString &f : factors) f = NumberWithSign(NormalizeDecimalText(f), true);
+        for (QString &f : formulas) f = NormalizeDecimalText(NormalizeFormula(f));
         for (qsizetype i = 0; i < names.size(); ++i) {
             TPartGroup &g = AddGroup(groups);
             g.Name = names[i];
