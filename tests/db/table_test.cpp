@@ -1,4 +1,5 @@
 // The cursors against the real engine, on the host's three tables.
+#include "child_process.h"
 #include "db_errors.h"
 #include "db_fixture.h"
 #include "dbe_codes.h"
@@ -404,65 +405,9 @@ TEST(EmptyTable, IsAtBothEndsWithNoRecords) {
 
 // --- two processes ----------------------------------------------------------
 
-// A child process with a pipe each way. The body's answer is its exit status.
-class Child {
-public:
-    explicit Child(const std::function<int(int in, int out)> &body) {
-        std::signal(SIGPIPE, SIG_IGN);
-        int down[2], up[2];
-        if (::pipe(down) != 0 || ::pipe(up) != 0) throw std::runtime_error("pipe");
-        pid_ = ::fork();
-        if (pid_ < 0) throw std::runtime_error("fork");
-        if (pid_ == 0) {
-            ::close(down[1]);
-            ::close(up[0]);
-            int status = 3;
-            try {
-                status = body(down[0], up[1]);
-            } catch (...) {
-            }
-            ::_exit(status);
-        }
-        ::close(down[0]);
-        ::close(up[1]);
-        out_ = down[1];
-        in_ = up[0];
-    }
-    ~Child() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) ::close(out_);
-        ::close(in_);
-    }
-    void Send(char c) {
-        if (::write(out_, &c, 1) != 1) throw std::runtime_error("the child is gone");
-    }
-    char Receive() { return ReadByte(in_); }
-    int Finish() {
-        ::close(out_);
-        out_ = -1;
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    static char ReadByte(int fd) {
-        char c = 0;
-        ssize_t n;
-        do n = ::read(fd, &c, 1);
-        while (n < 0 && errno == EINTR);
-        return n == 1 ? c : '\0';
-    }
-    static void WriteByte(int fd, char c) {
-        if (::write(fd, &c, 1) != 1) ::_exit(4);
-    }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1, in_ = -1;
-};
+using testsupport::Child;
+using testsupport::Hear;
+using testsupport::Tell;
 
 TEST(TwoProcesses, ARecordEditedInOneProcessCannotBeEditedInTheOther) {
     HostFolder folder;
@@ -473,8 +418,8 @@ TEST(TwoProcesses, ARecordEditedInOneProcessCannotBeEditedInTheOther) {
         if (!form.articles->Locate(QStringLiteral("ID"), 3, 0)) return 5;
         form.articles->Edit();
         form.articles->FieldByName(QStringLiteral("ARTN"))->SetAsString(QStringLiteral("KIND"));
-        Child::WriteByte(out, 'L');
-        if (Child::ReadByte(in) != 'Q') return 6;
+        Tell(out, 'L');
+        if (Hear(in) != 'Q') return 6;
         form.articles->Cancel();
         return 0;
     });
