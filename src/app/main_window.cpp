@@ -202,7 +202,7 @@ void TFMain::BuildLayout() {
     slimButton4_->SetGlyph(CheckGlyph());
     slimButton2_->SetGlyph(EditGlyph());
     slimButton3_->SetGlyph(DeleteGlyph());
-    slimButton1_->SetGlyph(CloseButtonGlyph());
+    slimButton1_->SetGlyph(CloseGlyph());
     layout->addWidget(panel1);
 
     auto idleOnly = [this](QObject *, bool &clicked) { clicked = km_->Tag() == 0; };

@@ -93,23 +93,12 @@ QPixmap HelpGlyph() {
     return QPixmap::fromImage(image);
 }
 
-namespace {
-
-// The main window's pictures are drawn on real transparency; the button
-// takes their bottom-left pixel, fully transparent, as the see-through colour.
-QImage ClearCanvas() {
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    return image;
-}
-
-}  // namespace
 
 QPixmap CheckGlyph() {
-    // A magnifying glass.
-    QImage image = ClearCanvas();
+    // A magnifying glass, drawn without smoothing: blended edges would mix
+    // with the key colour.
+    QImage image = Canvas(16, 16);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(40, 60, 120), 2));
     p.setBrush(QColor(200, 225, 255));
     p.drawEllipse(QRectF(2, 2, 8, 8));
@@ -121,9 +110,8 @@ QPixmap CheckGlyph() {
 
 QPixmap EditGlyph() {
     // A pencil.
-    QImage image = ClearCanvas();
+    QImage image = Canvas(16, 16);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(150, 110, 20), 3, Qt::SolidLine, Qt::FlatCap));
     p.drawLine(QPointF(4, 12), QPointF(12, 4));
     p.setPen(QPen(QColor(60, 60, 60), 2));
@@ -134,7 +122,7 @@ QPixmap EditGlyph() {
 
 QPixmap DeleteGlyph() {
     // A waste bin.
-    QImage image = ClearCanvas();
+    QImage image = Canvas(16, 16);
     QPainter p(&image);
     p.setPen(QColor(80, 80, 80));
     p.setBrush(QColor(190, 190, 190));
@@ -142,18 +130,6 @@ QPixmap DeleteGlyph() {
     p.drawRect(QRect(3, 2, 10, 2));
     p.drawLine(6, 6, 6, 12);
     p.drawLine(9, 6, 9, 12);
-    p.end();
-    return QPixmap::fromImage(image);
-}
-
-QPixmap CloseButtonGlyph() {
-    QImage image = ClearCanvas();
-    QPainter p(&image);
-    p.setPen(QColor(90, 70, 40));
-    p.setBrush(QColor(200, 160, 100));
-    p.drawRect(QRect(3, 1, 9, 13));
-    p.setBrush(QColor(90, 70, 40));
-    p.drawRect(QRect(9, 7, 1, 1));
     p.end();
     return QPixmap::fromImage(image);
 }

@@ -19,4 +19,3 @@ QPixmap HelpGlyph();
 QPixmap CheckGlyph();
 QPixmap EditGlyph();
 QPixmap DeleteGlyph();
-QPixmap CloseButtonGlyph();
