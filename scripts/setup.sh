@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake g++ pkg-config qt6-base-dev libsqlite3-dev sqlite3 zlib1g-dev
   libgtest-dev googletest fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 xvfb xdotool imagemagick libpq-dev
+  postgresql
 )
 
 missing=()

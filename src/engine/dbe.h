@@ -127,8 +127,11 @@ DBESTATUS DbeShowError(const char *title);
 
 // --- connections -----------------------------------------------------------
 // path: a folder of table files, or a dictionary file (".DIC", needs user and
-// password). mask DBE_LOCAL_SERVER works on local files; masks without it
-// answer DBE_E_SERVER_UNAVAILABLE.
+// password), for the local server (mask bit DBE_LOCAL_SERVER); for the remote
+// server (the other bits) a PostgreSQL connection string ("host=... dbname=...")
+// or postgresql:// URI, whose tables live in its current schema. A path the
+// allowed servers cannot take answers DBE_E_PATH_NOT_FOUND (local) or
+// DBE_E_SERVER_UNAVAILABLE (remote only).
 DBESTATUS DbeConnectEx(const char *path, uint16_t serverTypes, const char *user,
                        const char *password, uint32_t options, DBEHANDLE *connection);
 DBESTATUS DbeConnect(const char *path, DBEHANDLE *connection);

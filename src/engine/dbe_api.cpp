@@ -40,6 +40,9 @@ struct DictTable {
 struct Connection {
     std::string folder;  // tables without a path are looked for here
     bool dictionary = false;
+    bool remote = false;  // tables on a database server, not in `folder`
+    PgTarget server;
+    std::string serverName;
     std::map<std::string, DictTable> dictTables;  // by upper-cased name
     std::set<DBEHANDLE> tables;
     bool inTransaction = false;
@@ -297,6 +300,13 @@ int32_t LoadDictionary(const std::string &path, const std::string &user,
     return result;
 }
 
+// On a server a table is named by the last segment of the path the caller
+// built from the connect path (which may hold slashes of its own).
+std::string ServerTableName(const std::string &name) {
+    size_t cut = name.find_last_of("/\\");
+    return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
 // The file a table name stands for on a connection; 5132 when a dictionary
 // does not know a bare name.
 int32_t ResolveTable(Connection &conn, const std::string &name, std::string &path) {
@@ -463,14 +473,28 @@ DBESTATUS DbeConnectEx(const char *path, uint16_t serverTypes, const char *user,
     (void)options;
     if (!path || !connection) return Fail(DBE_E_INVALID_ARGUMENT);
     *connection = 0;
-    if (!(serverTypes & DBE_LOCAL_SERVER))
-        return Fail(DBE_E_SERVER_UNAVAILABLE,
-                    "Only the local server is available; no remote server is configured.");
     auto conn = std::make_unique<Connection>();
-    std::string p = NormalizePath(path);
-    if (p.empty()) return Fail(DBE_E_PATH_NOT_FOUND, "(empty path)");
+    const std::string raw = path;
+    std::string p = NormalizePath(raw);
     std::string upper = Upper(p);
-    if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".DIC") == 0) {
+    const bool local = serverTypes & DBE_LOCAL_SERVER;
+    const bool remote = serverTypes & (DBE_REMOTE_SERVER | DBE_INTERNET_SERVER);
+    const bool dictionary = upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".DIC") == 0;
+    // A folder or dictionary stays local whenever the local server may be
+    // used; a connection string goes to the server.
+    const bool toServer = remote && (!local || (!dictionary && !IsDirectory(p))) &&
+                          LooksLikeConninfo(raw);
+    if (toServer) {
+        conn->remote = true;
+        conn->server = {raw, user ? user : "", password ? password : ""};
+        if (int32_t rc = CheckPgServer(conn->server, conn->serverName)) return rc;
+    } else if (!local) {
+        return Fail(DBE_E_SERVER_UNAVAILABLE,
+                    "\"" + raw + "\" is no connection string of the remote server; it takes"
+                    " \"host=... dbname=...\" or a postgresql:// URI.");
+    } else if (p.empty()) {
+        return Fail(DBE_E_PATH_NOT_FOUND, "(empty path)");
+    } else if (dictionary) {
         conn->dictionary = true;
         conn->folder = Folder(p);
         if (int32_t rc = LoadDictionary(p, user ? user : "", password ? password : "", *conn))
@@ -498,14 +522,15 @@ DBESTATUS DbeDisconnect(DBEHANDLE connection) {
 }
 DBESTATUS DbeGetConnectionType(DBEHANDLE connection, uint16_t *type) {
     LOCK;
-    if (!FindConnection(connection)) return Fail(DBE_E_INVALID_CONNECTION);
-    return Put(type, uint16_t(DBE_LOCAL_SERVER));
+    Connection *c = FindConnection(connection);
+    if (!c) return Fail(DBE_E_INVALID_CONNECTION);
+    return Put(type, uint16_t(c->remote ? DBE_REMOTE_SERVER : DBE_LOCAL_SERVER));
 }
 DBESTATUS DbeGetServerName(DBEHANDLE connection, char *name, uint16_t *length) {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
-    return PutText(c->folder, name, length);
+    return PutText(c->remote ? c->serverName : c->folder, name, length);
 }
 DBESTATUS DbeDictGetTableProperty(DBEHANDLE connection, const char *table, uint16_t property,
                                   void *value, uint16_t *length) {
@@ -601,10 +626,14 @@ DBESTATUS DbeCreateTable(DBEHANDLE connection, const char *name, const char *fie
     std::vector<FieldDef> defs;
     std::string error;
     if (!ParseFieldList(fields, defs, error)) return Fail(DBE_E_INVALID_ARGUMENT, error);
-    std::string n = NormalizePath(name);
-    std::string path = n.find('/') == std::string::npos || n[0] != '/' ? c->folder + "/" + n : n;
     std::unique_ptr<TableStore> store;
-    if (int32_t rc = CreateSqliteTable(path, defs, store)) return rc;
+    if (c->remote) {
+        if (int32_t rc = CreatePgTable(c->server, ServerTableName(name), defs, store)) return rc;
+    } else {
+        std::string n = NormalizePath(name);
+        std::string path = n.find('/') == std::string::npos || n[0] != '/' ? c->folder + "/" + n : n;
+        if (int32_t rc = CreateSqliteTable(path, defs, store)) return rc;
+    }
     auto t = std::make_unique<Table>();
     t->connection = connection;
     t->cursor = std::make_unique<TableCursor>(std::move(store), DBE_EXCLUSIVE | DBE_UPDATE_ALLOWED |
@@ -624,11 +653,16 @@ DBESTATUS DbeOpenTable(DBEHANDLE connection, const char *name, const char *alias
     if (!c) return Fail(DBE_E_INVALID_CONNECTION, "handle " + std::to_string(connection));
     if (!name || !*name || !table) return Fail(DBE_E_INVALID_ARGUMENT, "table name");
     *table = 0;
-    std::string path;
-    if (int32_t rc = ResolveTable(*c, name, path)) return rc;
     std::unique_ptr<TableStore> store;
-    if (int32_t rc = OpenSqliteTable(path, options & DBE_EXCLUSIVE, options & DBE_READONLY, store))
-        return rc;
+    if (c->remote) {
+        if (int32_t rc = OpenPgTable(c->server, ServerTableName(name), options & DBE_EXCLUSIVE, store))
+            return rc;
+    } else {
+        std::string path;
+        if (int32_t rc = ResolveTable(*c, name, path)) return rc;
+        if (int32_t rc = OpenSqliteTable(path, options & DBE_EXCLUSIVE, options & DBE_READONLY, store))
+            return rc;
+    }
     if (c->inTransaction)
         if (int32_t rc = store->Begin()) return rc;
     uint32_t open = options & (DBE_EXCLUSIVE | DBE_READONLY);

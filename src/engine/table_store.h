@@ -68,4 +68,21 @@ int32_t CreateSqliteTable(const std::string &path, const std::vector<FieldDef> &
 int32_t OpenSqliteTable(const std::string &path, bool exclusive, bool readOnly,
                         std::unique_ptr<TableStore> &out);
 
+// A PostgreSQL database: the connect path is a libpq connection string or a
+// postgresql:// URI; user and password, when not empty, override its own.
+struct PgTarget {
+    std::string conninfo;
+    std::string user;
+    std::string password;
+};
+
+// True for a text libpq takes as a connection string or URI.
+bool LooksLikeConninfo(const std::string &path);
+// Reaches the server once; `serverName` is "host:port/database".
+int32_t CheckPgServer(const PgTarget &target, std::string &serverName);
+int32_t CreatePgTable(const PgTarget &target, const std::string &name,
+                      const std::vector<FieldDef> &fields, std::unique_ptr<TableStore> &out);
+int32_t OpenPgTable(const PgTarget &target, const std::string &name, bool exclusive,
+                    std::unique_ptr<TableStore> &out);
+
 }  // namespace dbe
