@@ -44,6 +44,8 @@ constexpr int64_t kWriteLockBase = int64_t(1) << 32;
 // Days and milliseconds from the Julian day epoch to the server's 2000-01-01.
 constexpr int64_t kServerEpochDay = 2451545;
 constexpr int64_t kMsPerDay = 86400000;
+// How long a lock held elsewhere is waited for before it counts as taken.
+constexpr const char *kLockGrace = "'1s'";
 
 struct ResultDeleter {
     void operator()(PGresult *r) const { PQclear(r); }
@@ -226,7 +228,12 @@ private:
 class Session {
 public:
     ~Session() {
-        if (conn_) PQfinish(conn_);
+        if (!conn_) return;
+        // PQfinish does not wait for the server to end the session, so its
+        // locks would outlive the handle for a moment; giving them back first
+        // and waiting for the answer makes a close a close.
+        if (PQstatus(conn_) == CONNECTION_OK) PQclear(PQexec(conn_, "SELECT pg_advisory_unlock_all()"));
+        PQfinish(conn_);
     }
 
     int32_t Open(const PgTarget &target) {
@@ -245,6 +252,8 @@ public:
                         msg.find("password") != std::string::npos;
             return Fail(auth ? DBE_E_LOGIN_FAILED : DBE_E_SERVER_UNAVAILABLE, msg);
         }
+        // The server's notices ("already exists, skipping") are no errors.
+        PQsetNoticeProcessor(conn_, [](void *, const char *) {}, nullptr);
         return DBE_SUCCESS;
     }
 
@@ -594,9 +603,8 @@ public:
     bool LockRecord(uint32_t recno) override {
         if (held_.count(recno)) return true;
         Params p;
-        std::string sql = "SELECT pg_try_advisory_lock(" + p.Int4(oid_) + ", " + p.Int4(recno) + ")";
-        Result r;
-        if (session_.Run(sql, p, path_, r) || !ResultBool(r.get())) return false;
+        std::string key = p.Int4(oid_) + ", " + p.Int4(recno);
+        if (!Advisory("pg_advisory_lock(" + key + ")", p)) return false;
         held_.insert(recno);
         return true;
     }
@@ -697,12 +705,27 @@ private:
 
     int32_t TakeTableLock(bool exclusive) {
         Params p;
-        Result r;
-        std::string sql = std::string("SELECT pg_try_advisory_lock") + (exclusive ? "" : "_shared") +
-                          "(" + p.Int8(oid_) + ")";
-        if (int32_t rc = session_.Run(sql, p, path_, r)) return rc;
-        if (!ResultBool(r.get())) return Fail(DBE_E_TABLE_LOCKED, name_);
+        std::string call = std::string("pg_advisory_lock") + (exclusive ? "" : "_shared") + "(" +
+                           p.Int8(oid_) + ")";
+        if (!Advisory(call, p)) return Fail(DBE_E_TABLE_LOCKED, name_);
         return DBE_SUCCESS;
+    }
+
+    // Takes a session advisory lock (`call` names the waiting form). A lock
+    // that is held elsewhere gets a short grace: the server frees the locks
+    // of a client that died or just closed only once it has noticed, and
+    // that must not read as "locked by another user".
+    bool Advisory(const std::string &call, const Params &p) {
+        Result r;
+        std::string tryCall = "pg_try_" + call.substr(3);
+        if (session_.Run("SELECT " + tryCall, p, path_, r)) return false;
+        if (ResultBool(r.get())) return true;
+        // A failed wait would end an open transaction of the caller's.
+        if (inTxn_) return false;
+        if (session_.Exec(std::string("SET lock_timeout = ") + kLockGrace, path_)) return false;
+        bool taken = session_.Run("SELECT " + call, p, path_, r) == DBE_SUCCESS;
+        session_.Exec("SET lock_timeout = 0", path_);
+        return taken;
     }
 
     std::string Column(int f) const { return QuoteIdent(Cp1252ToUtf8(schema_.fields[f].name)); }
