@@ -1,15 +1,86 @@
 #include "engine_fixture.h"
 
+#include <libpq-fe.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
+#include <unistd.h>
 
 namespace dbetest {
 
 namespace {
 // A walk that never reaches its end is a fault of its own; this bounds it.
 constexpr size_t kMaxWalk = 100000;
+
+const char *Server() {
+    const char *server = std::getenv("DBE_TEST_PG");
+    return server && *server ? server : nullptr;
+}
+
+// Runs SQL of the fixture's own on the server, past the engine; its error
+// message, empty when it went through.
+std::string Execute(const std::string &conninfo, const std::string &sql) {
+    PGconn *pg = PQconnectdb(conninfo.c_str());
+    std::string error;
+    if (PQstatus(pg) != CONNECTION_OK) {
+        error = PQerrorMessage(pg);
+    } else {
+        // The notices of a cascading drop would bury the test's own output.
+        PQsetNoticeProcessor(pg, [](void *, const char *) {}, nullptr);
+        PGresult *result = PQexec(pg, sql.c_str());
+        if (PQresultStatus(result) != PGRES_COMMAND_OK) error = PQresultErrorMessage(result);
+        PQclear(result);
+    }
+    PQfinish(pg);
+    return error;
+}
+
+std::string Quoted(const char *value) {
+    std::string out = "'";
+    for (const char *p = value; *p; ++p) {
+        if (*p == '\\' || *p == '\'') out += '\\';
+        out += *p;
+    }
+    return out + "'";
+}
+
+// The conninfo with the schema as the whole search path. It is parsed and
+// written out again so that a URI, and options of its own, work as well.
+std::string WithSearchPath(const std::string &conninfo, const std::string &schema) {
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), &error);
+    if (!options) {
+        const std::string message = error ? error : "out of memory";
+        PQfreemem(error);
+        throw EngineFailure("DBE_TEST_PG: " + message);
+    }
+    std::string out, serverOptions;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (!o->val) continue;
+        if (std::string_view(o->keyword) == "options") {
+            serverOptions = std::string(o->val) + " ";
+            continue;
+        }
+        out += std::string(o->keyword) + "=" + Quoted(o->val) + " ";
+    }
+    PQconninfoFree(options);
+    serverOptions += "-csearch_path=" + schema;
+    return out + "options=" + Quoted(serverOptions.c_str());
+}
 } // namespace
+
+bool RemoteBackend() {
+    const char *backend = std::getenv("DBE_TEST_BACKEND");
+    return backend && std::string_view(backend) == "pg";
+}
+
+DBESTATUS Connect(const std::string &path, DBEHANDLE *connection) {
+    if (RemoteBackend())
+        return DbeConnectEx(path.c_str(), DBE_REMOTE_SERVER, "", "", 0, connection);
+    return DbeConnect(path.c_str(), connection);
+}
 
 uint32_t LastErrorCode() {
     uint32_t code = 0;
@@ -142,11 +213,37 @@ std::string Hex(const std::string &bytes) {
 }
 
 void EngineTest::SetUp() {
-    ASSERT_EQ(DbeConnect(dir_.path().c_str(), &conn_), DBE_SUCCESS) << LastError();
+    const char *backend = std::getenv("DBE_TEST_BACKEND");
+    if (backend && *backend && !RemoteBackend() && std::string_view(backend) != "local")
+        FAIL() << "DBE_TEST_BACKEND=" << backend << " is neither local nor pg";
+    if (!RemoteBackend()) {
+        connectPath_ = dir_.path();
+    } else {
+        if (!Server())
+            GTEST_SKIP() << "DBE_TEST_PG names no PostgreSQL server (scripts/test.sh starts one)";
+        // Unique among the processes running at once; one left behind by a
+        // crashed run whose number this process has now is dropped here.
+        static int tests = 0;
+        schema_ = "dbe_t_" + std::to_string(::getpid()) + "_" + std::to_string(++tests);
+        ASSERT_EQ(Execute(Server(), "DROP SCHEMA IF EXISTS " + schema_ +
+                                        " CASCADE; CREATE SCHEMA " + schema_),
+                  "")
+            << "no schema for the test on " << Server();
+        connectPath_ = WithSearchPath(Server(), schema_);
+    }
+    ASSERT_EQ(Connect(connectPath_, &conn_), DBE_SUCCESS) << LastError();
 }
 
 void EngineTest::TearDown() {
     if (conn_) DbeDisconnect(conn_);
+    if (!schema_.empty()) {
+        // A server session the engine left holding one of the tables would
+        // otherwise stall the whole run here.
+        EXPECT_EQ(Execute(Server(), "SET lock_timeout = '30s'; DROP SCHEMA IF EXISTS " + schema_ +
+                                        " CASCADE"),
+                  "")
+            << "the schema " << schema_ << " stays behind";
+    }
 }
 
 void EngineTest::CreateTable(const std::string &name, const std::string &fields,

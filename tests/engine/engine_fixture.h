@@ -68,6 +68,12 @@ std::vector<std::string> WalkField(DBEHANDLE order, DBEHANDLE table, const char 
                                    bool forward = true);
 std::string Hex(const std::string &bytes);
 
+// The suite runs against the local files, or with DBE_TEST_BACKEND=pg
+// against a PostgreSQL server whose conninfo DBE_TEST_PG names.
+bool RemoteBackend();
+// Connects to `path` with the backend of the run: a folder, or a conninfo.
+DBESTATUS Connect(const std::string &path, DBEHANDLE *connection);
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -87,9 +93,17 @@ protected:
     DBEHANDLE Open(const std::string &name, uint32_t options = 0) {
         return OpenTable(conn_, name, options);
     }
+    // What another connection (a second one, a child process's) passes to
+    // Connect to reach this test's tables.
+    const std::string &ConnectPath() const { return connectPath_; }
 
     TempDir dir_;
     DBEHANDLE conn_ = 0;
+
+private:
+    std::string connectPath_;
+    // With the remote backend, each test's tables live in a schema of its own.
+    std::string schema_;
 };
 
 } // namespace dbetest

@@ -19,9 +19,9 @@ using testsupport::Hear;
 using testsupport::Tell;
 
 
-DBEHANDLE OpenInChild(const std::string &folder, const std::string &name) {
+DBEHANDLE OpenInChild(const std::string &path, const std::string &name) {
     DBEHANDLE connection = 0;
-    Ok(DbeConnect(folder.c_str(), &connection), "DbeConnect");
+    Ok(Connect(path, &connection), "Connect");
     return OpenTable(connection, name);
 }
 
@@ -34,9 +34,9 @@ TEST_F(Processes, RecordLockHoldsAgainstAnotherProcessUntilReleased) {
         Recnos r;
         const std::string name = std::string("lock_") + release + ".tbl";
         CreateTable(name, "NAME,String,10", {}, {"NAME"}, {{"one"}, {"two"}}, &r);
-        const std::string folder = dir_.path();
+        const std::string path = ConnectPath();
         Child child([&](int in, int out) {
-            DBEHANDLE t = OpenInChild(folder, name);
+            DBEHANDLE t = OpenInChild(path, name);
             Ok(DbeGotoRecord(t, r[1]), "DbeGotoRecord");
             Ok(DbeLockRecord(t, 0), "DbeLockRecord");
             Tell(out, 'L');
@@ -86,10 +86,10 @@ TEST_F(Processes, RecordDeletedByAnotherProcessIsInvisible) {
     Recnos r;
     CreateTable("vis.tbl", "NAME,String,4", {{"NAME", "NAME"}}, {"NAME"},
                 {{"C"}, {"A"}, {"B"}, {"D"}}, &r);
-    const std::string folder = dir_.path();
+    const std::string path = ConnectPath();
     Child child([&](int in, int out) {
         if (Hear(in) != 'g') return 1;
-        DBEHANDLE t = OpenInChild(folder, "vis.tbl");
+        DBEHANDLE t = OpenInChild(path, "vis.tbl");
         Ok(DbeGotoRecord(t, r[2]), "DbeGotoRecord");
         Ok(DbeDeleteRecord(t), "DbeDeleteRecord");
         Ok(DbeCloseTable(t), "DbeCloseTable");
@@ -118,10 +118,10 @@ TEST_F(Processes, RecordDeletedByAnotherProcessIsInvisible) {
 // written; it dies by SIGKILL somewhere in the middle of a write.
 TEST_F(Processes, KilledWriterLeavesASoundTableWithEveryReportedRecord) {
     CreateTable("crash.tbl", "NAME,String,20;M,Memo", {{"NAME", "NAME"}});
-    const std::string folder = dir_.path();
+    const std::string path = ConnectPath();
     const std::string memo(300, 'm');
     Child child([&](int, int out) {
-        DBEHANDLE t = OpenInChild(folder, "crash.tbl");
+        DBEHANDLE t = OpenInChild(path, "crash.tbl");
         for (uint32_t i = 0;; ++i) {
             const std::string name = "row " + std::to_string(i);
             Ok(DbeAppendRecord(t), "DbeAppendRecord");
