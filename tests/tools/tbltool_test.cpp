@@ -1,7 +1,9 @@
-// tbltool end to end: the built program on real table files.
+// tbltool end to end: the built program on real table files, and on a
+// PostgreSQL server when DBE_TEST_PG names one.
 #include "dbe.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <QUuid>
 
 #include <map>
 #include <set>
@@ -105,16 +109,20 @@ protected:
     QString path(const QString &name) const { return dir_.filePath(name); }
 
     // A table with one field of every type; the host layout has only some.
-    QString createAllTypesTable(const QString &name) {
-        DBEHANDLE connection = 0, table = 0;
-        const QByteArray folder = dir_.path().toLocal8Bit();
-        EXPECT_EQ(DbeConnect(folder.constData(), &connection), 0);
-        EXPECT_EQ(
-            DbeCreateTable(connection, path(name).toLocal8Bit().constData(), kAllTypes, &table), 0);
+    // `place` is a folder, or a connection string when `serverType` says so.
+    QString createAllTypesTable(const QString &name, QString place = {},
+                                uint16_t serverType = DBE_LOCAL_SERVER) {
+        if (place.isEmpty()) place = dir_.path();
+        const QString table = place + u'/' + name;
+        DBEHANDLE connection = 0, handle = 0;
+        EXPECT_EQ(DbeConnectEx(place.toLocal8Bit().constData(), serverType, "", "", 0, &connection),
+                  0);
+        EXPECT_EQ(DbeCreateTable(connection, table.toLocal8Bit().constData(), kAllTypes, &handle),
+                  0);
         DBEHANDLE index = 0;
-        EXPECT_EQ(DbeCreateIndex(table, "ID", "ID", DBE_INDEX_UNIQUE, &index), 0);
+        EXPECT_EQ(DbeCreateIndex(handle, "ID", "ID", DBE_INDEX_UNIQUE, &index), 0);
         EXPECT_EQ(DbeDisconnect(connection), 0);
-        return path(name);
+        return table;
     }
 
     QString createHost() {
@@ -129,11 +137,14 @@ protected:
         return run.out;
     }
 
+    void roundTripEveryFieldForm(const QString &table, const QString &copy);
+
     QTemporaryDir dir_;
 };
 
-TEST_F(TbltoolTest, ImportExportRoundTripsEveryFieldForm) {
-    const QString table = createAllTypesTable(QStringLiteral("Alltypes.TBL"));
+// Imports one row of every field form into `table`, then the export into
+// `copy`; both must export the same.
+void TbltoolTest::roundTripEveryFieldForm(const QString &table, const QString &copy) {
     const QString header = QStringLiteral("ID,L,N,D,S,M,B,I,V,CD,DB,IN,SI,T,TS,R,CU,CI\n");
     // Column names in another case and order on import; alternative spellings
     // (1/0, "+", trailing zeros) come back in the tool's one form.
@@ -165,12 +176,16 @@ TEST_F(TbltoolTest, ImportExportRoundTripsEveryFieldForm) {
     EXPECT_EQ(first.toStdString(), expected.toStdString());
 
     // The export is itself valid input that reproduces the table.
-    const QString copy = createAllTypesTable(QStringLiteral("Copy.TBL"));
     writeFile(path(QStringLiteral("again.csv")), first);
     const ToolRun again =
         tbltool({QStringLiteral("import"), copy, path(QStringLiteral("again.csv"))});
     ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(exported(copy).toStdString(), expected.toStdString());
+}
+
+TEST_F(TbltoolTest, ImportExportRoundTripsEveryFieldForm) {
+    roundTripEveryFieldForm(createAllTypesTable(QStringLiteral("Alltypes.TBL")),
+                            createAllTypesTable(QStringLiteral("Copy.TBL")));
 }
 
 struct BadCell {
@@ -359,6 +374,162 @@ TEST_F(TbltoolTest, BadUsageExitsWithTwoAndTheUsage) {
         EXPECT_TRUE(run.err.contains(QStringLiteral("usage: tbltool")))
             << args.join(u' ').toStdString();
     }
+}
+
+// Runs SQL of the test's own on the server, past the engine; answers the
+// server's message, empty when it went through.
+QString execute(const QByteArray &conninfo, const QString &sql) {
+    PGconn *pg = PQconnectdb(conninfo.constData());
+    QString error;
+    if (PQstatus(pg) != CONNECTION_OK) {
+        error = QString::fromLocal8Bit(PQerrorMessage(pg));
+    } else {
+        // The notices of a cascading drop would bury the test's own output.
+        PQsetNoticeProcessor(
+            pg, [](void *, const char *) {}, nullptr);
+        PGresult *result = PQexec(pg, sql.toUtf8().constData());
+        if (PQresultStatus(result) != PGRES_COMMAND_OK)
+            error = QString::fromLocal8Bit(PQresultErrorMessage(result));
+        PQclear(result);
+    }
+    PQfinish(pg);
+    return error;
+}
+
+QString quotedConninfoValue(QString value) {
+    value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + value + u'\'';
+}
+
+// The commands on the PostgreSQL server that DBE_TEST_PG names, each test in
+// a schema of its own, reached both as a keyword connection string and as a
+// URI.
+class TbltoolServerTest : public TbltoolTest {
+protected:
+    void SetUp() override {
+        TbltoolTest::SetUp();
+        base_ = qgetenv("DBE_TEST_PG");
+        if (base_.isEmpty())
+            GTEST_SKIP() << "DBE_TEST_PG names no PostgreSQL server (scripts/test.sh starts one)";
+        const QString schema =
+            QStringLiteral("tbltool_") + QUuid::createUuid().toString(QUuid::Id128);
+        ASSERT_EQ(execute(base_, QStringLiteral("CREATE SCHEMA ") + schema).toStdString(), "");
+        schema_ = schema;
+
+        char *error = nullptr;
+        PQconninfoOption *options = PQconninfoParse(base_.constData(), &error);
+        const QString message = QString::fromLocal8Bit(error);
+        PQfreemem(error);
+        ASSERT_TRUE(options) << "DBE_TEST_PG: " << message.toStdString();
+        QStringList keywords, query;
+        QString database, serverOptions;
+        for (const PQconninfoOption *o = options; o->keyword; ++o) {
+            if (!o->val || !*o->val) continue;
+            const QString key = QString::fromLatin1(o->keyword);
+            const QString value = QString::fromLocal8Bit(o->val);
+            if (key == u"options") {
+                serverOptions = value + u' ';
+                continue;
+            }
+            keywords << key + u'=' + quotedConninfoValue(value);
+            if (key == u"dbname")
+                database = value;
+            else
+                query << key + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(value));
+        }
+        PQconninfoFree(options);
+        serverOptions += QStringLiteral("-csearch_path=") + schema;
+        keywords << QStringLiteral("options=") + quotedConninfoValue(serverOptions);
+        query << QStringLiteral("options=") +
+                     QString::fromLatin1(QUrl::toPercentEncoding(serverOptions));
+        keyword_ = keywords.join(u' ');
+        uri_ = QStringLiteral("postgresql:///") +
+               QString::fromLatin1(QUrl::toPercentEncoding(database)) + u'?' + query.join(u'&');
+    }
+
+    void TearDown() override {
+        if (schema_.isEmpty()) return;
+        const QString error = execute(base_, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema_));
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+
+    QString createServerTable(const QString &name, const QString &place) {
+        return createAllTypesTable(name, place, DBE_REMOTE_SERVER);
+    }
+
+    QByteArray base_;
+    QString schema_, keyword_, uri_;
+};
+
+TEST_F(TbltoolServerTest, DemoExportsAndDescribesAsOnAFolder) {
+    const QString folder = path(QStringLiteral("folder"));
+    for (const QString &place : {folder, keyword_}) {
+        const ToolRun run =
+            tbltool({QStringLiteral("demo"), place, QStringLiteral("--articles"),
+                     QStringLiteral("60"), QStringLiteral("--seed"), QStringLiteral("7")});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    }
+    const struct {
+        const char *table;
+        QStringList options;
+        bool uri;
+    } cases[] = {
+        {"ArtikelMain.TBL", {"--index", "ARTN"}, false},
+        {"ArtikelMain.TBL", {"--index", "MATCH0"}, true},
+        {"ArtikelMain.TBL", {}, true},
+        {"Artikelsub.TBL", {"--index", "ID_ART"}, true},
+        {"setup.TBL", {}, false},
+    };
+    for (const auto &c : cases) {
+        const QString table = QString::fromLatin1(c.table);
+        const QString local = exported(QDir(folder).filePath(table), c.options);
+        EXPECT_GT(parseCsv(local).size(), 1u) << c.table;
+        EXPECT_EQ(exported((c.uri ? uri_ : keyword_) + u'/' + table, c.options).toStdString(),
+                  local.toStdString())
+            << c.table << " " << c.options.join(u' ').toStdString();
+    }
+
+    // Past the lines that name the place, the descriptions agree.
+    const ToolRun local =
+        tbltool({QStringLiteral("info"), QDir(folder).filePath(QStringLiteral("ArtikelMain.TBL"))});
+    const ToolRun remote =
+        tbltool({QStringLiteral("info"), uri_ + QStringLiteral("/ArtikelMain.TBL")});
+    ASSERT_EQ(remote.exitCode, 0) << remote.err.toStdString();
+    const QStringList lines = remote.out.split(u'\n');
+    EXPECT_EQ(lines.value(0), QStringLiteral("Table:   ArtikelMain.TBL"));
+    EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("Server:  ")));
+    EXPECT_FALSE(lines.value(1).contains(schema_)) << "the connection string is not for show";
+    EXPECT_EQ(lines.mid(2).join(u'\n').toStdString(), local.out.section(u'\n', 1).toStdString());
+}
+
+TEST_F(TbltoolServerTest, ImportExportRoundTripsEveryFieldForm) {
+    roundTripEveryFieldForm(createServerTable(QStringLiteral("Alltypes.TBL"), keyword_),
+                            createServerTable(QStringLiteral("Copy.TBL"), uri_));
+}
+
+TEST_F(TbltoolServerTest, RefusalsLeaveTheServerAsItWas) {
+    const QString setup = createServerTable(QStringLiteral("setup.TBL"), keyword_);
+    writeFile(path(QStringLiteral("twice.csv")), QStringLiteral("ID,S\n5,a\n6,b\n5,c\n"));
+    writeFile(path(QStringLiteral("unknown.csv")), QStringLiteral("S,Preis\na,3\n"));
+    const struct {
+        QStringList args;
+        const char *message;
+    } cases[] = {
+        // Asked before anything is created, so ArtikelMain.TBL must not appear.
+        {{"create-host", uri_}, "setup.TBL exists already"},
+        {{"info", keyword_ + QStringLiteral("/ArtikelMain.TBL")}, "ArtikelMain.TBL"},
+        // Only the unique ID tag catches the third row, after two were written.
+        {{"import", setup, path(QStringLiteral("twice.csv"))}, "row 3"},
+        {{"import", setup, path(QStringLiteral("unknown.csv"))}, "Preis"},
+        {{"export", setup, "--index", "NOPE"}, "NOPE"},
+        {{"export", keyword_}, "names no table"},
+    };
+    for (const auto &c : cases) {
+        const ToolRun run = tbltool(c.args);
+        EXPECT_EQ(run.exitCode, 1) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
+    }
+    EXPECT_EQ(parseCsv(exported(setup)).size(), 1u) << "only the header may be left";
 }
 
 } // namespace

@@ -5,8 +5,6 @@
 #include "row_loader.h"
 #include "value_forms.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -333,16 +331,16 @@ std::vector<uint32_t> load(Connection &connection, const QString &path, const De
 
 } // namespace
 
-void writeDemoDatabase(const QString &folder, int articles, uint64_t seed) {
-    createHostTables(folder);
-    const QDir dir(QFileInfo(folder).absoluteFilePath());
-    Connection connection(dir.absolutePath());
+void writeDemoDatabase(const Place &place, int articles, uint64_t seed) {
+    createHostTables(place);
+    Connection connection(place);
     DemoRandom random(seed);
     const std::vector<uint32_t> ids =
-        load(connection, dir.filePath(QString::fromLatin1(kArticleTable)),
+        load(connection, place.tablePath(QString::fromLatin1(kArticleTable)),
              demoArticles(random, articles));
-    load(connection, dir.filePath(QString::fromLatin1(kBookingTable)), demoBookings(random, ids));
-    load(connection, dir.filePath(QString::fromLatin1(kSetupTable)), demoSetup());
+    load(connection, place.tablePath(QString::fromLatin1(kBookingTable)),
+         demoBookings(random, ids));
+    load(connection, place.tablePath(QString::fromLatin1(kSetupTable)), demoSetup());
 }
 
 } // namespace tbltool

@@ -3,6 +3,8 @@
 // article numbers the check must find.
 #pragma once
 
+#include "engine_session.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -39,7 +41,7 @@ DemoRows demoArticles(DemoRandom &random, int count);
 DemoRows demoBookings(DemoRandom &random, const std::vector<uint32_t> &articleIds);
 DemoRows demoSetup();
 
-// Creates the host tables in `folder` and fills them, one transaction per table.
-void writeDemoDatabase(const QString &folder, int articles, uint64_t seed);
+// Creates the host tables in the place and fills them, one transaction per table.
+void writeDemoDatabase(const Place &place, int articles, uint64_t seed);
 
 } // namespace tbltool

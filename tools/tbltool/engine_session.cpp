@@ -3,7 +3,10 @@
 #include "text_codec.h"
 #include "tool_error.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+#include <libpq-fe.h>
 
 namespace tbltool {
 
@@ -85,10 +88,35 @@ bool isBlobType(uint16_t type) {
            type == DBE_T_VARCHAR;
 }
 
-Connection::Connection(const QString &folder) : folder_(folder) {
-    const QByteArray path = toWindows1252OrThrow(folder, QStringLiteral("the folder name"));
-    checkEngine(Dbe().DbeConnect(path.constData(), &handle_),
-                QStringLiteral("cannot connect to %1").arg(folder));
+bool looksLikeConninfo(const QString &text) {
+    if (text.startsWith(u"postgresql://") || text.startsWith(u"postgres://")) return true;
+    if (!text.contains(u'=')) return false;
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(text.toUtf8().constData(), &error);
+    PQfreemem(error);
+    if (!options) return false;
+    PQconninfoFree(options);
+    return true;
+}
+
+QString Place::tablePath(const QString &name) const {
+    return server ? connectPath + u'/' + name : QDir(connectPath).filePath(name);
+}
+
+Place resolvePlace(const QString &argument) {
+    const QFileInfo info(argument);
+    if (!info.isDir() && looksLikeConninfo(argument)) return {argument, true};
+    return {info.absoluteFilePath(), false};
+}
+
+Connection::Connection(const Place &place) {
+    const QByteArray path = toWindows1252OrThrow(
+        place.connectPath,
+        place.server ? QStringLiteral("the connection string") : QStringLiteral("the folder name"));
+    const DBESTATUS status =
+        place.server ? Dbe().DbeConnectEx(path.constData(), DBE_REMOTE_SERVER, "", "", 0, &handle_)
+                     : Dbe().DbeConnect(path.constData(), &handle_);
+    checkEngine(status, QStringLiteral("cannot connect to %1").arg(place.connectPath));
 }
 
 Connection::~Connection() {
@@ -111,9 +139,11 @@ Table Table::create(Connection &connection, const QString &path, const QString &
     const QByteArray name = toWindows1252OrThrow(path, QStringLiteral("the table path"));
     const QByteArray definition = toWindows1252OrThrow(fields, QStringLiteral("the field list"));
     DBEHANDLE handle = 0;
-    checkEngine(Dbe().DbeCreateTable(connection.handle(), name.constData(), definition.constData(),
-                                     &handle),
-                QStringLiteral("cannot create %1").arg(path));
+    const DBESTATUS status = Dbe().DbeCreateTable(connection.handle(), name.constData(),
+                                                  definition.constData(), &handle);
+    if (status == DBE_E_TABLE_EXISTS)
+        throw ToolError(QStringLiteral("%1 exists already").arg(path));
+    checkEngine(status, QStringLiteral("cannot create %1").arg(path));
     return Table(handle, path);
 }
 
@@ -152,9 +182,18 @@ void Table::readLayout() {
 
 TablePath resolveExistingTable(const QString &argument) {
     const QFileInfo info(argument);
-    if (!info.exists()) throw ToolError(QStringLiteral("no such table file: %1").arg(argument));
+    if (!info.exists()) {
+        const qsizetype slash = argument.lastIndexOf(u'/');
+        const QString connection = argument.left(slash);
+        if (slash > 0 && slash + 1 < argument.size() && looksLikeConninfo(connection))
+            return {argument, {connection, true}};
+        if (looksLikeConninfo(argument))
+            throw ToolError(QStringLiteral("%1 names no table: add /TABLE to the connection string")
+                                .arg(argument));
+        throw ToolError(QStringLiteral("no such table file: %1").arg(argument));
+    }
     if (!info.isFile()) throw ToolError(QStringLiteral("not a table file: %1").arg(argument));
-    return {info.absoluteFilePath(), info.absolutePath()};
+    return {info.absoluteFilePath(), {info.absolutePath(), false}};
 }
 
 } // namespace tbltool

@@ -33,19 +33,33 @@ struct FieldInfo {
     uint32_t offset = 0;
 };
 
+// True for a libpq connection string or postgresql:// URI.
+bool looksLikeConninfo(const QString &text);
+
+// Where tables live: a folder of table files, or the current schema of a
+// database on a server.
+struct Place {
+    QString connectPath; // the absolute folder, or the connection string as given
+    bool server = false;
+
+    // The name the engine takes for the table `name` of this place.
+    QString tablePath(const QString &name) const;
+};
+// The DIR argument of create-host and demo. An existing folder stays a
+// folder even when its name could be read as a connection string.
+Place resolvePlace(const QString &argument);
+
 class Connection {
 public:
-    explicit Connection(const QString &folder);
+    explicit Connection(const Place &place);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
     DBEHANDLE handle() const { return handle_; }
-    QString folder() const { return folder_; }
 
 private:
     DBEHANDLE handle_ = 0;
-    QString folder_;
 };
 
 class Table {
@@ -75,10 +89,13 @@ private:
     uint32_t recordLength_ = 0;
 };
 
-// A table path given on the command line: its absolute form and its folder.
+// A table given on the command line: a table file, or a connection string
+// followed by "/" and the table name. `file` is what the engine opens: the
+// absolute file path, or the argument itself, whose last segment the engine
+// takes as the name.
 struct TablePath {
     QString file;
-    QString folder;
+    Place place;
 };
 TablePath resolveExistingTable(const QString &argument);
 

@@ -39,18 +39,43 @@ const std::vector<TableLayout> &hostLayouts() {
     return layouts;
 }
 
-void createHostTables(const QString &folder) {
-    const QDir dir(folder);
-    for (const auto &layout : hostLayouts()) {
-        const QString path = dir.filePath(QString::fromLatin1(layout.file));
-        if (QFileInfo::exists(path)) throw ToolError(QStringLiteral("%1 exists already").arg(path));
-    }
-    if (!QDir().mkpath(folder)) throw ToolError(QStringLiteral("cannot create %1").arg(folder));
+namespace {
 
-    Connection connection(QFileInfo(folder).absoluteFilePath());
+bool serverTableExists(Connection &connection, const QString &path) {
+    const QByteArray name = toWindows1252OrThrow(path, QStringLiteral("the table path"));
+    DBEHANDLE table = 0;
+    const DBESTATUS status = Dbe().DbeOpenTable(connection.handle(), name.constData(), nullptr,
+                                                DBE_TBL, 0, 0, 0, DBE_READONLY, &table);
+    if (status == DBE_E_TABLE_NOT_FOUND) return false;
+    checkEngine(status, QStringLiteral("cannot look for %1").arg(path));
+    Dbe().DbeCloseTable(table);
+    return true;
+}
+
+} // namespace
+
+void createHostTables(const Place &place) {
+    if (!place.server) {
+        for (const auto &layout : hostLayouts()) {
+            const QString path = place.tablePath(QString::fromLatin1(layout.file));
+            if (QFileInfo::exists(path))
+                throw ToolError(QStringLiteral("%1 exists already").arg(path));
+        }
+        if (!QDir().mkpath(place.connectPath))
+            throw ToolError(QStringLiteral("cannot create %1").arg(place.connectPath));
+    }
+
+    Connection connection(place);
+    // A server has no folder to look into; asking it first keeps a refusal
+    // from leaving some of the tables behind.
+    if (place.server)
+        for (const auto &layout : hostLayouts()) {
+            const QString path = place.tablePath(QString::fromLatin1(layout.file));
+            if (serverTableExists(connection, path))
+                throw ToolError(QStringLiteral("%1 exists already").arg(path));
+        }
     for (const auto &layout : hostLayouts()) {
-        const QString path =
-            QFileInfo(dir.filePath(QString::fromLatin1(layout.file))).absoluteFilePath();
+        const QString path = place.tablePath(QString::fromLatin1(layout.file));
         Table table = Table::create(connection, path, QString::fromLatin1(layout.fields));
         for (const auto &index : layout.indexes) {
             DBEHANDLE handle = 0;

@@ -2,6 +2,8 @@
 // their fields in the host's order and their index tags.
 #pragma once
 
+#include "engine_session.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -27,8 +29,8 @@ extern const char *const kSetupTable;
 
 const std::vector<TableLayout> &hostLayouts();
 
-// Creates `folder` when missing and the three empty tables in it. Refuses
-// before creating anything when one of them exists already.
-void createHostTables(const QString &folder);
+// Creates the folder when missing and the three empty tables in the place.
+// Refuses before creating anything when one of them exists already.
+void createHostTables(const Place &place);
 
 } // namespace tbltool

@@ -1,5 +1,6 @@
-// tbltool: creates, fills, dumps and describes the engine's table files, so
-// that the duplicate check can be tried and tested without the host suite.
+// tbltool: creates, fills, dumps and describes the engine's tables, in a
+// folder or on a server, so that the duplicate check can be tried and tested
+// without the host suite.
 #include "demo_data.h"
 #include "host_layouts.h"
 #include "table_commands.h"
@@ -21,10 +22,14 @@ constexpr const char *kUsage =
     "                                      (all rows or none)\n"
     "  export TABLE [--index TAG]          write TABLE as UTF-8 CSV to standard output,\n"
     "                                      in natural order or in the order of TAG\n"
-    "  info TABLE                          show path, record count, fields and index tags\n"
+    "  info TABLE                          show path or server, record count, fields and\n"
+    "                                      index tags\n"
     "  demo DIR [--articles N] [--seed S]  create the host tables in DIR and fill them with\n"
     "                                      demo articles (N defaults to 200, S to 1)\n"
-    "TABLE is the path of a .TBL file.\n";
+    "DIR is a folder, or a PostgreSQL connection string (\"host=H port=P dbname=D\") or\n"
+    "postgresql:// URI whose current schema takes the tables. TABLE is the path of a\n"
+    "table file, or such a connection followed by \"/\" and the table name, e.g.\n"
+    "\"host=H dbname=D/ArtikelMain.TBL\" or postgresql://H/D/ArtikelMain.TBL.\n";
 
 // Splits "--name value" options off the positional arguments.
 struct Arguments {
@@ -83,7 +88,7 @@ void run(const QStringList &args) {
     if (command == u"create-host") {
         const Arguments a(rest, {});
         a.expect(1, command);
-        tbltool::createHostTables(a.positional.at(0));
+        tbltool::createHostTables(tbltool::resolvePlace(a.positional.at(0)));
     } else if (command == u"import") {
         const Arguments a(rest, {});
         a.expect(2, command);
@@ -103,7 +108,7 @@ void run(const QStringList &args) {
                                      QStringLiteral("--articles"), 0, 1000000);
         const auto seed = number(a.option(QStringLiteral("--seed"), QStringLiteral("1")),
                                  QStringLiteral("--seed"), 0, ~0ull);
-        tbltool::writeDemoDatabase(a.positional.at(0), int(articles), seed);
+        tbltool::writeDemoDatabase(tbltool::resolvePlace(a.positional.at(0)), int(articles), seed);
     } else {
         throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
     }

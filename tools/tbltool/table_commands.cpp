@@ -50,7 +50,7 @@ void importCsv(const QString &tableArgument, const QString &csvPath) {
            records.back().cells == QStringList{QString()})
         records.pop_back();
 
-    Connection connection(path.folder);
+    Connection connection(path.place);
     Table table(connection, path.file, DBE_EXCLUSIVE);
     RowLoader loader(connection, table);
     loader.setHeader(records.front().cells);
@@ -61,7 +61,7 @@ void importCsv(const QString &tableArgument, const QString &csvPath) {
 
 void exportCsv(const QString &tableArgument, const QString &tag, FILE *out) {
     const TablePath path = resolveExistingTable(tableArgument);
-    Connection connection(path.folder);
+    Connection connection(path.place);
     Table table(connection, path.file, DBE_READONLY);
     const DBEHANDLE handle = table.handle();
 
@@ -107,7 +107,7 @@ void exportCsv(const QString &tableArgument, const QString &tag, FILE *out) {
 
 void printInfo(const QString &tableArgument, FILE *out) {
     const TablePath path = resolveExistingTable(tableArgument);
-    Connection connection(path.folder);
+    Connection connection(path.place);
     Table table(connection, path.file, DBE_READONLY);
     const DBEHANDLE handle = table.handle();
 
@@ -116,7 +116,19 @@ void printInfo(const QString &tableArgument, FILE *out) {
                 QStringLiteral("cannot count the records"));
 
     QString text;
-    text += QStringLiteral("Table:   %1\n").arg(path.file);
+    if (path.place.server) {
+        // Not the connection string: that may hold a password.
+        const QString server = readEngineText(
+            [&](char *buffer, uint16_t *length) {
+                return Dbe().DbeGetServerName(connection.handle(), buffer, length);
+            },
+            QStringLiteral("cannot read the server name"));
+        text +=
+            QStringLiteral("Table:   %1\n").arg(path.file.mid(path.place.connectPath.size() + 1));
+        text += QStringLiteral("Server:  %1\n").arg(server);
+    } else {
+        text += QStringLiteral("Table:   %1\n").arg(path.file);
+    }
     text += QStringLiteral("Records: %1\n").arg(records);
     text += QStringLiteral("Fields:  %1 (record length %2)\n")
                 .arg(table.fields().size())
