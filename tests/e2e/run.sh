@@ -3,13 +3,22 @@
 # check, delete all duplicates, answer the question with Enter, close with
 # Escape; then reads the article table back to see who survived.
 #
-# usage: run.sh BUILD_DIR   (BUILD_DIR/bin holds artnrcheck and tbltool)
-# Exit 77 means skipped: no virtual X server or no xdotool on this machine.
+# usage: run.sh BUILD_DIR [--server]   (BUILD_DIR/bin holds artnrcheck and tbltool)
+# With --server the database is a fresh schema on the PostgreSQL server named
+# by DBE_TEST_PG and the tool is started for the remote server, as the host
+# starts it there.
+# Exit 77 means skipped: no virtual X server or no xdotool on this machine, or
+# --server without DBE_TEST_PG.
 set -euo pipefail
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 BUILD_DIR" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ] || { [ $# -eq 2 ] && [ "$2" != --server ]; }; then
+  echo "usage: $0 BUILD_DIR [--server]" >&2
   exit 2
+fi
+server_mode=${2:-}
+if [ -n "$server_mode" ] && [ -z "${DBE_TEST_PG:-}" ]; then
+  echo "e2e: SKIPPED, --server needs DBE_TEST_PG (a PostgreSQL connection string)"
+  exit 77
 fi
 build=$(cd "$1" 2>/dev/null && pwd) || {
   echo "e2e: FAILED, there is no build directory $1" >&2
@@ -35,7 +44,7 @@ done
 # bits, which would make the screenshot's colours misleading.
 if [ -z "${ARTNR_E2E_INSIDE_X:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-    env ARTNR_E2E_INSIDE_X=1 bash "$0" "$build"
+    env ARTNR_E2E_INSIDE_X=1 bash "$0" "$build" $server_mode
 fi
 
 # The test must talk to the X server even where the unit tests' offscreen
@@ -45,6 +54,14 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/artnrcheck-e2e.XXXXXX")
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 db=$work/db
+selector=1
+schema=
+if [ -n "$server_mode" ]; then
+  schema=artnrcheck_e2e_$$
+  psql -XAtq "$DBE_TEST_PG" -c "CREATE SCHEMA $schema" >/dev/null
+  db="$DBE_TEST_PG options='-csearch_path=$schema'"
+  selector=2
+fi
 app_log=$work/artnrcheck.log
 app_pid=
 
@@ -56,8 +73,11 @@ cleanup() {
   fi
   if [ "$rc" -eq 0 ]; then
     rm -rf "$work"
+    if [ -n "$schema" ]; then
+      psql -XAtq "$DBE_TEST_PG" -c "DROP SCHEMA $schema CASCADE" >/dev/null 2>&1 || true
+    fi
   else
-    echo "e2e: the database and the tool's log are kept in $work" >&2
+    echo "e2e: the database${schema:+ (schema $schema)} and the tool's log are kept in $work" >&2
   fi
 }
 trap cleanup EXIT
@@ -176,10 +196,10 @@ before=$(articles) || fail "tbltool export after the import"
   fail "the imported table is not as written: got '$before', expected '$expected_before'"
 
 # --- the window --------------------------------------------------------------
-"$app" "$db" 1 12272 >"$app_log" 2>&1 &
+"$app" "$db" "$selector" 12272 >"$app_log" 2>&1 &
 app_pid=$!
 
-# The title becomes the database folder once the connection stands and the
+# The title becomes the connect path once the connection stands and the
 # window has been enabled again.
 main_window=
 wait_until 60 "the main window titled $db" main_window_ready
@@ -204,7 +224,7 @@ wait_until 120 "the question 'Doppelte Artikel jetzt löschen?' after the check"
 echo "e2e: question box $question_box is shown after $delete_clicks click(s) on Alle doppelten löschen"
 
 # The box stands beside the main window, so this shows the check's result.
-screenshot "$main_window" "$build/e2e-after-check.png"
+screenshot "$main_window" "$build/e2e${server_mode:+-server}-after-check.png"
 
 # Enter answers "Ja": the focused button passes Return on as its own choice.
 xdotool windowfocus --sync "$question_box" 2>/dev/null || true
