@@ -193,24 +193,43 @@ TEST_F(Errors, LastErrorIsStoredAndBounded) {
     EXPECT_EQ(std::strlen(text), length);
 }
 
-TEST_F(Errors, OnlyTheLocalServerIsAvailable) {
-    if (RemoteBackend()) GTEST_SKIP() << "connects to a folder; the local run covers it";
+// The mask says which servers may serve a connect path: a folder only the
+// local one, a connection string only the remote one; a server that does not
+// answer is no server.
+TEST_F(Errors, ServerTypeMaskDecidesWhereAConnectPathLeads) {
     struct Case {
+        std::string path;
         uint16_t mask;
         DBESTATUS expected;
+        uint16_t type;  // DbeGetConnectionType when connected
     };
-    for (const Case &c : {Case{2, DBE_E_SERVER_UNAVAILABLE}, Case{4, DBE_E_SERVER_UNAVAILABLE},
-                          Case{6, DBE_E_SERVER_UNAVAILABLE}, Case{1, DBE_SUCCESS},
-                          Case{3, DBE_SUCCESS}, Case{7, DBE_SUCCESS}}) {
-        SCOPED_TRACE(c.mask);
+    const std::string folder = dir_.path();
+    std::vector<Case> cases = {
+        {folder, 1, DBE_SUCCESS, 1}, {folder, 3, DBE_SUCCESS, 1},
+        {folder, 7, DBE_SUCCESS, 1}, {folder, 2, DBE_E_SERVER_UNAVAILABLE, 0},
+        {folder, 4, DBE_E_SERVER_UNAVAILABLE, 0}, {folder, 6, DBE_E_SERVER_UNAVAILABLE, 0},
+        {"host=127.0.0.1 port=1 dbname=none connect_timeout=5", 2, DBE_E_SERVER_UNAVAILABLE, 0},
+    };
+    if (RemoteBackend()) {
+        const std::string server = ConnectPath();
+        cases.push_back({server, 2, DBE_SUCCESS, 2});
+        cases.push_back({server, 3, DBE_SUCCESS, 2});
+        cases.push_back({server, 6, DBE_SUCCESS, 2});
+        cases.push_back({server, 1, DBE_E_PATH_NOT_FOUND, 0});
+    }
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path + " mask " + std::to_string(c.mask));
         DBEHANDLE connection = 0;
-        const DBESTATUS rc = DbeConnectEx(dir_.path().c_str(), c.mask, "", "", 0, &connection);
+        const DBESTATUS rc = DbeConnectEx(c.path.c_str(), c.mask, "", "", 0, &connection);
         if (c.expected) {
             ExpectFailure(rc, c.expected);
-        } else {
-            EXPECT_EQ(rc, DBE_SUCCESS) << LastError();
+            continue;
         }
-        if (rc == DBE_SUCCESS) DbeDisconnect(connection);
+        ASSERT_EQ(rc, DBE_SUCCESS) << LastError();
+        uint16_t type = 0;
+        EXPECT_EQ(DbeGetConnectionType(connection, &type), DBE_SUCCESS);
+        EXPECT_EQ(type, c.type);
+        DbeDisconnect(connection);
     }
 }
 
