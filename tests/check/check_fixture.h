@@ -16,6 +16,10 @@
 
 #include <deque>
 #include <memory>
+#include <ostream>
+
+// Failures show texts as texts, not as lists of characters.
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 struct Article {
     QString number;
@@ -57,12 +61,20 @@ public:
 
 class HostDatabase {
 public:
-    HostDatabase() {
+    // The host tables in a fresh folder or, given a connection string, in
+    // the current schema of that database on the server.
+    explicit HostDatabase(const QString &conninfo = QString())
+        : path(conninfo.isEmpty() ? dir.path() : conninfo),
+          servers{conninfo.isEmpty() ? TDbServerType::stDB_LOCAL : TDbServerType::stDB_REMOTE} {
         const QString bin = qEnvironmentVariable("DBE_TEST_BIN");
         QProcess p;
-        p.start(bin + QStringLiteral("/tbltool"), {QStringLiteral("create-host"), dir.path()});
+        p.start(bin + QStringLiteral("/tbltool"), {QStringLiteral("create-host"), path});
         p.waitForFinished(60000);
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+
+    DBESTATUS Connect(DBEHANDLE *connection) const {
+        return DbeConnectEx(path.toLocal8Bit().constData(), servers.EngineMask(), "", "", 0, connection);
     }
 
     // Appends articles through the engine; the record number order is the
@@ -70,7 +82,7 @@ public:
     std::vector<int> AddArticles(const std::vector<Article> &articles) {
         std::vector<int> ids;
         DBEHANDLE c = 0, t = 0;
-        EXPECT_EQ(DbeConnect(dir.path().toLocal8Bit().constData(), &c), 0);
+        EXPECT_EQ(Connect(&c), 0);
         EXPECT_EQ(DbeOpenTable(c, "ArtikelMain.TBL", nullptr, 3, 1, 1, 1, 0, &t), 0);
         EXPECT_EQ(DbeBeginTransaction(c), 0);
         for (const Article &a : articles) {
@@ -93,7 +105,7 @@ public:
 
     void AddBooking(int articleId, double quantity) {
         DBEHANDLE c = 0, t = 0;
-        EXPECT_EQ(DbeConnect(dir.path().toLocal8Bit().constData(), &c), 0);
+        EXPECT_EQ(Connect(&c), 0);
         EXPECT_EQ(DbeOpenTable(c, "Artikelsub.TBL", nullptr, 3, 1, 1, 1, 0, &t), 0);
         QByteArray id = QByteArray::number(articleId), q = QByteArray::number(quantity, 'g', 17);
         EXPECT_EQ(DbeAppendRecord(t), 0);
@@ -104,16 +116,18 @@ public:
     }
 
     QTemporaryDir dir;
+    const QString path;  // the connect path: the folder or the connection string
+    const TDbServerTypes servers;
 };
 
 // The components as the main window holds them, opened on a host database.
 class CheckHarness {
 public:
-    explicit CheckHarness(const QString &path) {
+    explicit CheckHarness(const QString &path, TDbServerTypes servers = {TDbServerType::stDB_LOCAL}) {
         owner.SetName(QStringLiteral("FMain"));
         connection = new TDbConnection(&owner);
         connection->SetName(QStringLiteral("DbConnection"));
-        connection->DbServerTypes = {TDbServerType::stDB_LOCAL};
+        connection->DbServerTypes = servers;
         connection->SetConnectPath(path);
         connection->SetIsConnected(true);
         articles = MakeTable(QStringLiteral("Table_ARTMAIN"), QStringLiteral("ArtikelMain.TBL"));

@@ -1,0 +1,248 @@
+// Two workstations on one PostgreSQL database: two processes, each with its
+// own connection and its own check, working on the same articles. The server
+// comes from DBE_TEST_PG (a libpq conninfo); each test keeps its tables in a
+// schema of its own and drops it afterwards.
+#include "check_fixture.h"
+#include "child_process.h"
+#include "exceptions.h"
+
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::Child;
+using testsupport::Hear;
+using testsupport::Tell;
+
+const TDbServerTypes kRemote = {TDbServerType::stDB_REMOTE};
+
+// Runs SQL of the test's own past the engine; the server's complaint, empty
+// when it went through.
+std::string Execute(const std::string &conninfo, const std::string &sql) {
+    PGconn *pg = PQconnectdb(conninfo.c_str());
+    std::string error;
+    if (PQstatus(pg) != CONNECTION_OK) {
+        error = PQerrorMessage(pg);
+    } else {
+        // A cascading drop lists every table it takes with it.
+        PQsetNoticeProcessor(pg, [](void *, const char *) {}, nullptr);
+        PGresult *result = PQexec(pg, sql.c_str());
+        if (PQresultStatus(result) != PGRES_COMMAND_OK) error = PQresultErrorMessage(result);
+        PQclear(result);
+    }
+    PQfinish(pg);
+    return error;
+}
+
+std::string Quoted(const std::string &value) {
+    std::string out = "'";
+    for (char c : value) {
+        if (c == '\\' || c == '\'') out += '\\';
+        out += c;
+    }
+    return out + "'";
+}
+
+// The conninfo with the schema as its whole search path. It is parsed and
+// written out again, so that a URI and server options of its own work too.
+std::string WithSearchPath(const std::string &conninfo, const std::string &schema) {
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), &error);
+    if (!options) {
+        const std::string message = error ? error : "out of memory";
+        PQfreemem(error);
+        throw std::runtime_error("DBE_TEST_PG: " + message);
+    }
+    std::string out, serverOptions;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (!o->val) continue;
+        if (std::string(o->keyword) == "options")
+            serverOptions = std::string(o->val) + ' ';
+        else
+            out += std::string(o->keyword) + '=' + Quoted(o->val) + ' ';
+    }
+    PQconninfoFree(options);
+    return out + "options=" + Quoted(serverOptions + "-csearch_path=" + schema);
+}
+
+// The articles as "ID:ARTN" in ID order, as `tbltool export` prints them: a
+// third client, apart from both workstations. The test's numbers need no
+// quoting in CSV.
+QStringList Exported(const QString &conninfo) {
+    QProcess p;
+    p.start(qEnvironmentVariable("DBE_TEST_BIN") + QStringLiteral("/tbltool"),
+            {QStringLiteral("export"), conninfo + QStringLiteral("/ArtikelMain.TBL"), QStringLiteral("--index"),
+             QStringLiteral("ID")});
+    p.waitForFinished(60000);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    if (lines.isEmpty()) return {QStringLiteral("no header")};
+    const QStringList header = lines.takeFirst().split(u',');
+    const qsizetype id = header.indexOf(QStringLiteral("ID")), number = header.indexOf(QStringLiteral("ARTN"));
+    QStringList rows;
+    for (const QString &line : lines) {
+        const QStringList cells = line.split(u',');
+        if (cells.size() != header.size() || id < 0 || number < 0) return {QStringLiteral("unreadable: ") + line};
+        rows << cells[id] + u':' + cells[number];
+    }
+    return rows;
+}
+
+// A workstation's part in a child process: its exit status tells the test
+// where it stopped, an exception's text goes to standard error.
+int Workstation(const char *step, const std::function<int()> &body) {
+    try {
+        return body();
+    } catch (const Exception &e) {
+        std::fprintf(stderr, "other workstation, %s: %s\n", step, e.message().toLocal8Bit().constData());
+    }
+    return 99;
+}
+
+class TwoWorkstations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char *server = std::getenv("DBE_TEST_PG");
+        if (!server || !*server) {
+            GTEST_SKIP() << "DBE_TEST_PG names no PostgreSQL server (a conninfo such as "
+                            "\"host=127.0.0.1 port=5432 user=postgres dbname=postgres\")";
+        }
+        server_ = server;
+        schema_ = "artnr_check_" + std::to_string(::getpid()) + '_' + std::to_string(std::random_device{}() % 1000000);
+        ASSERT_EQ(Execute(server_, "CREATE SCHEMA " + schema_), "");
+        created_ = true;
+        conninfo_ = QString::fromStdString(WithSearchPath(server_, schema_));
+    }
+    void TearDown() override {
+        if (created_) {
+            EXPECT_EQ(Execute(server_, "DROP SCHEMA " + schema_ + " CASCADE"), "");
+        }
+    }
+
+    QString conninfo_;
+
+private:
+    std::string server_, schema_;
+    bool created_ = false;
+};
+
+// The other workstation has the article open for editing: renumbering it
+// here is refused with the engine's words, exactly as with a local folder,
+// and changes nothing anywhere. Once the other lets go, the same renumbering
+// goes through and the other reads the new number.
+TEST_F(TwoWorkstations, RenumberingWaitsForTheOtherWorkstationsLock) {
+    HostDatabase db(conninfo_);
+    ASSERT_EQ(db.AddArticles({{"A-1"}, {"A-1"}}), (std::vector<int>{1, 2}));
+
+    // Forked while this process has no connection open, so that no server
+    // session is shared over the fork.
+    Child other([&](int in, int out) {
+        return Workstation("editing", [&] {
+            CheckHarness h(db.path, kRemote);
+            if (!h.articles->Locate(QStringLiteral("ID"), 2, 0)) return 10;
+            h.articles->Edit();
+            h.articles->FieldByName(QStringLiteral("ARTN"))->SetAsString(QStringLiteral("NIE"));
+            uint32_t recno = 0;
+            if (DbeGetRecordNum(h.articles->TableHandle(), 0, &recno) != DBE_SUCCESS) return 11;
+            if (::write(out, &recno, sizeof recno) != sizeof recno) return 12;
+            if (Hear(in) != 'c') return 13;
+            h.articles->Cancel();
+            Tell(out, 'c');
+            if (Hear(in) != 'r') return 14;
+            if (!h.articles->Locate(QStringLiteral("ID"), 2, 0)) return 15;
+            return h.articles->FieldByName(QStringLiteral("ARTN"))->AsString() == QStringLiteral("B-1") ? 0 : 16;
+        });
+    });
+    uint32_t locked = 0;
+    ASSERT_TRUE(other.Read(&locked, sizeof locked))
+        << "the other workstation could not start editing: exit " << other.Finish();
+
+    CheckHarness h(db.path, kRemote);
+    h.check->CheckDuplicates();
+    h.check->FillBookedQuantities();  // selects the first row, article 2
+    ASSERT_EQ(h.Rows(), (QStringList{QStringLiteral("2:A-1"), QStringLiteral("1:A-1")}));
+    h.ui.input = QStringLiteral("B-1");
+    h.check->ChangeNumber();
+    EXPECT_EQ(h.ui.infos, QStringList{QStringLiteral("<B>Fehler:</B><BR>Table_ARTMAIN: The record is locked by "
+                                                     "another user. record %1")
+                                          .arg(locked)});
+    uint32_t code = 0;
+    DbeGetLastError(&code, nullptr, nullptr);
+    EXPECT_EQ(code, uint32_t(DBE_E_RECORD_LOCKED));
+    EXPECT_EQ(h.articles->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(h.km->FieldByName(QStringLiteral("ID"))->AsInteger(), 2);
+    EXPECT_EQ(h.km->FieldByName(QStringLiteral("ARTN"))->AsString(), QStringLiteral("A-1"));
+    EXPECT_EQ(Exported(db.path), (QStringList{QStringLiteral("1:A-1"), QStringLiteral("2:A-1")}));
+
+    other.Send('c');
+    ASSERT_EQ(other.Receive(), 'c') << "the other workstation could not stop editing: exit " << other.Finish();
+    h.check->ChangeNumber();
+    EXPECT_EQ(h.ui.infos.size(), 1);
+    EXPECT_EQ(h.ui.offered, (QStringList{QStringLiteral("A-1"), QStringLiteral("A-1")}));
+    EXPECT_EQ(h.km->FieldByName(QStringLiteral("ARTN"))->AsString(), QStringLiteral("B-1"));
+    EXPECT_EQ(Exported(db.path), (QStringList{QStringLiteral("1:A-1"), QStringLiteral("2:B-1")}));
+    other.Send('r');
+    EXPECT_EQ(other.Finish(), 0) << "the other workstation does not read the new number";
+}
+
+// One workstation deletes the duplicates its scan found, while another
+// client of the server adds one more "7"; then the other workstation, whose
+// tables were open and scanned before and which wrote nothing since, checks
+// again. Its result list, the deleting workstation's own re-check and the
+// exported table agree on what is left.
+TEST_F(TwoWorkstations, ACheckAfterTheOtherWorkstationsDeleteRunSeesWhatIsLeft) {
+    HostDatabase db(conninfo_);
+    ASSERT_EQ(db.AddArticles({{"7"}, {"5"}, {"7"}, {"5"}, {"5"}, {"AB1"}, {"ab1"}, {"X"}}).size(), 8u);
+    const QStringList left = {QStringLiteral("9:7"), QStringLiteral("3:7")};
+
+    Child deleter([&](int in, int out) {
+        if (Hear(in) != 'd') return 10;
+        return Workstation("deleting", [&] {
+            CheckHarness h(db.path, kRemote);
+            h.ui.onCheckClick = [&] { h.check->CheckDuplicates(); };
+            h.check->CheckDuplicates();
+            if (h.km->RecordCount() != 5) return 11;
+            // Not in this scan, so not in this delete run.
+            if (db.AddArticles({{"7"}}) != std::vector<int>{9}) return 12;
+            h.check->DeleteDuplicates();
+            if (h.ui.questions != QStringList{QStringLiteral("Doppelte Artikel <b>jetzt löschen</b>?")}) return 13;
+            if (h.ui.checkClicks != 1 || h.Rows() != left) return 14;
+            Tell(out, 'd');
+            // Still connected while the other workstation checks.
+            return Hear(in) == 'q' ? 0 : 15;
+        });
+    });
+
+    CheckHarness h(db.path, kRemote);
+    h.check->CheckDuplicates();
+    ASSERT_EQ(h.Rows(), (QStringList{QStringLiteral("4:5"), QStringLiteral("2:5"), QStringLiteral("5:5"),
+                                     QStringLiteral("3:7"), QStringLiteral("1:7")}));
+    deleter.Send('d');
+    ASSERT_EQ(deleter.Receive(), 'd') << "the delete run went wrong: exit " << deleter.Finish();
+
+    h.ui.statuses.clear();
+    h.check->CheckDuplicates();
+    EXPECT_EQ(h.Rows(), left);
+    EXPECT_EQ(h.ui.statuses, QStringList{VerdictText(2)});
+    EXPECT_EQ(h.ui.progressMax, 6);
+    EXPECT_EQ(h.ArticleIds(), (QList<int>{3, 4, 6, 7, 8, 9}));
+    EXPECT_EQ(Exported(db.path), (QStringList{QStringLiteral("3:7"), QStringLiteral("4:5"), QStringLiteral("6:AB1"),
+                                              QStringLiteral("7:ab1"), QStringLiteral("8:X"), QStringLiteral("9:7")}));
+    deleter.Send('q');
+    EXPECT_EQ(deleter.Finish(), 0);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
