@@ -11,6 +11,8 @@
 #include <QMutex>
 #include <QRegularExpression>
 
+#include <limits>
+
 namespace {
 
 QMutex gConnectionsLock;
@@ -221,7 +223,12 @@ uint32_t TDbConnection::ConnectToEngine() {
         user = Username;
         password = Password;
     }
-    QByteArray path = Ansi(RawConnectionPath(), 254);
+    // The engine takes 254 characters. Cut short, a folder could name another
+    // folder and a server's connection string lose its last keywords (the
+    // schema, say) and land elsewhere without a word: refused instead.
+    QByteArray path = Ansi(RawConnectionPath(), std::numeric_limits<int>::max());
+    if (path.size() > 254)
+        throw DbConnectionError(QStringLiteral("The connect path is longer than 254 characters."));
     QByteArray u = dictionary_ ? Ansi(user, 260) : QByteArray();
     QByteArray p = dictionary_ ? Ansi(password, 260) : QByteArray();
     uint32_t options = (MiddleTierConnection ? 1 : 0) + (StoredProcedureConnection ? 2 : 0);

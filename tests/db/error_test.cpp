@@ -351,6 +351,22 @@ TEST(ConnectionErrors, ConnectingWithoutPathFailsAndStaysDisconnected) {
     EXPECT_TRUE(rec.Calls().empty());
 }
 
+// A path cut to the engine's 254 characters could lead somewhere else: a
+// server's connection string would lose its schema.
+TEST(ConnectionErrors, AConnectPathTooLongForTheEngineIsRefusedNotCut) {
+    const QString server = QStringLiteral("host=127.0.0.1 dbname=firma ") + QString(200, u' ') +
+                           QStringLiteral("options='-csearch_path=shop'");
+    TDbConnection connection;
+    connection.DbServerTypes = TDbServerTypes{TDbServerType::stDB_REMOTE};
+    connection.SetConnectPath(server);
+    DbeRecorder rec;
+    rec.Start();
+    const auto e = Caught<DbConnectionError>([&] { connection.SetIsConnected(true); });
+    EXPECT_EQ(e.message(), QStringLiteral("The connect path is longer than 254 characters."));
+    EXPECT_FALSE(connection.IsConnected());
+    EXPECT_TRUE(rec.CallsOf("DbeConnectEx").empty());
+}
+
 TEST(ConnectionErrors, ThePathCannotChangeWhileConnected) {
     HostFolder folder;
     TDbConnection connection;
