@@ -91,6 +91,7 @@ int32_t MapPg(PGconn *conn, const PGresult *r, const std::string &what) {
     std::string s = state ? state : "";
     if (s == "23505") return Fail(DBE_E_DUPLICATE_KEY, msg);
     if (s == "42P01") return Fail(DBE_E_TABLE_NOT_FOUND, msg);
+    if (s == "42P07") return Fail(DBE_E_TABLE_EXISTS, msg);
     if (s == "25006") return Fail(DBE_E_READ_ONLY, msg);
     if (s.rfind("28", 0) == 0) return Fail(DBE_E_LOGIN_FAILED, msg);
     if (s.rfind("42", 0) == 0) return Fail(DBE_E_NOT_A_TABLE, msg);
@@ -700,7 +701,11 @@ private:
                 selectList_ += ", " + Column(static_cast<int>(i));
         }
         selectList_ += " FROM " + QuoteIdent(relation_);
-        return DBE_SUCCESS;
+        // A relation changed by hand (a column dropped, say) fails here, at
+        // the open, rather than at some later read.
+        Params none;
+        std::vector<Row> rows;
+        return Query(selectList_ + " LIMIT 0", none, rows);
     }
 
     int32_t TakeTableLock(bool exclusive) {

@@ -246,6 +246,10 @@ void EngineTest::TearDown() {
     }
 }
 
+std::string EngineTest::ExecuteOnServer(const std::string &sql) const {
+    return Execute(connectPath_, sql);
+}
+
 void EngineTest::CreateTable(const std::string &name, const std::string &fields,
                              const std::vector<TagDef> &tags,
                              const std::vector<std::string> &columns, const Rows &rows,

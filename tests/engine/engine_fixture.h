@@ -96,6 +96,9 @@ protected:
     // What another connection (a second one, a child process's) passes to
     // Connect to reach this test's tables.
     const std::string &ConnectPath() const { return connectPath_; }
+    // Runs SQL in the test's schema past the engine (remote backend only);
+    // the server's error message, empty when it went through.
+    std::string ExecuteOnServer(const std::string &sql) const;
 
     TempDir dir_;
     DBEHANDLE conn_ = 0;

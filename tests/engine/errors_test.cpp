@@ -63,10 +63,20 @@ TEST_F(Errors, MissingAndDamagedFilesFailWithAReadableError) {
     for (int i = 0; i < 300; ++i)
         rows.push_back({"A" + std::to_string(i), std::string(200, 'm')});
     CreateTable("full.tbl", "ARTN,String,10;M,Memo", {{"ARTN", "ARTN"}}, {"ARTN", "M"}, rows);
-    // Files to damage exist only with the local backend; the remote one
-    // still meets the sound table and the missing one.
+    // On the server the damage is done by hand to the relations: one gone,
+    // one without a column, and a relation of someone else's that bears a
+    // table's name (and so cannot become one).
     std::vector<std::string> damaged;
-    if (!RemoteBackend()) {
+    if (RemoteBackend()) {
+        CreateTable("gone.tbl", "ARTN,String,10", {}, {"ARTN"}, {{"A1"}});
+        CreateTable("narrow.tbl", "ARTN,String,10;M,Memo", {}, {"ARTN"}, {{"A1"}});
+        for (const char *sql : {"DROP TABLE \"gone.tbl\"", "ALTER TABLE \"narrow.tbl\" DROP COLUMN \"M\"",
+                                "CREATE TABLE \"foreign.tbl\"(x int)"})
+            ASSERT_EQ(ExecuteOnServer(sql), "") << sql;
+        damaged = {"gone.tbl", "narrow.tbl", "foreign.tbl"};
+        DBEHANDLE t = 0;
+        ExpectFailure(DbeCreateTable(conn_, "foreign.tbl", "ARTN,String,10", &t), DBE_E_TABLE_EXISTS);
+    } else {
         const std::string full = ReadFile(dir_.File("full.tbl"));
         ASSERT_GT(full.size(), 16384u);
         ASSERT_FALSE(fs::exists(dir_.File("full.tbl-wal")) &&

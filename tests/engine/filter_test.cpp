@@ -12,6 +12,7 @@ class Filter : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
+        if (IsSkipped()) return;
         uint16_t length = sizeof savedFormat_;
         ASSERT_EQ(DbeGetDateFormat(savedFormat_, &length), DBE_SUCCESS);
         ASSERT_EQ(DbeSetDateFormat("DD.MM.yyyy"), DBE_SUCCESS);

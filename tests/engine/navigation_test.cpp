@@ -333,6 +333,7 @@ class Seek : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
+        if (IsSkipped()) return;
         table_ = MakeTable("seek.tbl", "ARTN,String,10;ID,Integer",
                            {{"ARTN", "ARTN"}, {"ID", "ID"}, {"ARTID", "ARTN;ID"}}, {"ARTN", "ID"},
                            {{"C3", "300"},
