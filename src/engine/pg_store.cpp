@@ -27,6 +27,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -447,7 +448,7 @@ public:
 
     int32_t ReserveRecno(uint32_t &recno) override {
         int64_t v;
-        if (int32_t rc = NextValue("#recno", v)) return rc;
+        if (int32_t rc = NextValue("#recno", &recnos_, v)) return rc;
         recno = static_cast<uint32_t>(v);
         return DBE_SUCCESS;
     }
@@ -458,7 +459,7 @@ public:
             if (ai >= 0) {
                 if (!set[ai] || IsNull(row.values[ai]) || std::get<int64_t>(row.values[ai]) < 0) {
                     int64_t v;
-                    if (int32_t rc = NextValue("#autoinc", v)) return rc;
+                    if (int32_t rc = NextValue("#autoinc", nullptr, v)) return rc;
                     row.values[ai] = v;
                 } else if (int32_t rc = RaiseAutoinc(std::get<int64_t>(row.values[ai]) + 1)) {
                     return rc;
@@ -541,11 +542,13 @@ public:
         if (inTxn_) return DBE_SUCCESS;
         if (int32_t rc = session_.Exec("BEGIN", path_)) return rc;
         inTxn_ = true;
+        EndOfTransaction();
         return DBE_SUCCESS;
     }
     int32_t Commit() override {
         if (!inTxn_) return DBE_SUCCESS;
         inTxn_ = false;
+        EndOfTransaction();
         if (int32_t rc = session_.Exec("COMMIT", path_)) {
             session_.Exec("ROLLBACK", path_);
             return rc;
@@ -555,6 +558,7 @@ public:
     int32_t Rollback() override {
         if (!inTxn_) return DBE_SUCCESS;
         inTxn_ = false;
+        EndOfTransaction();
         session_.Exec("ROLLBACK", path_);
         return DBE_SUCCESS;
     }
@@ -864,12 +868,17 @@ private:
         bool own = !inTxn_;
         if (own)
             if (int32_t rc = session_.Exec("BEGIN", path_)) return rc;
-        Params p;
-        Result r;
-        if (int32_t rc = session_.Run("SELECT pg_advisory_xact_lock(" + p.Int8(kWriteLockBase + oid_) + ")",
-                                      p, path_, r)) {
-            if (own) session_.Exec("ROLLBACK", path_);
-            return rc;
+        // The caller's transaction keeps the lock to its end: taken once.
+        if (own || !writeLocked_) {
+            Params p;
+            Result r;
+            if (int32_t rc = session_.Run("SELECT pg_advisory_xact_lock(" +
+                                              p.Int8(kWriteLockBase + oid_) + ")",
+                                          p, path_, r)) {
+                if (own) session_.Exec("ROLLBACK", path_);
+                return rc;
+            }
+            writeLocked_ = !own;
         }
         int32_t rc = body();
         if (!own) return rc;
@@ -881,13 +890,49 @@ private:
         return rc;
     }
 
-    int32_t NextValue(const char *suffix, int64_t &value) {
+    // Numbers a sequence handed to this handle ahead of use.
+    struct Block {
+        std::vector<int64_t> values;
+        size_t next = 0;
+        int size = 8;
+        void Clear() { *this = Block(); }
+    };
+
+    // The next value of a sequence. Record numbers, which nobody reads as
+    // data, are taken in growing blocks by a transaction (a bulk load, as a
+    // rule), one round trip per block; what it leaves unused at its end is
+    // never handed out, like a cancelled append's. Auto-increment values are
+    // the records' own numbers (article IDs) and stay without gaps.
+    int32_t NextValue(const char *suffix, Block *blockOrNull, int64_t &value) {
+        std::string seq = QuoteLiteral(QuoteIdent(relation_ + suffix));
         Params p;
         Result r;
-        std::string seq = QuoteLiteral(QuoteIdent(relation_ + suffix));
-        if (int32_t rc = session_.Run("SELECT nextval(" + seq + "::regclass)", p, path_, r)) return rc;
-        value = ResultInt8(r.get());
+        if (!inTxn_ || !blockOrNull) {
+            if (blockOrNull) blockOrNull->Clear();
+            if (int32_t rc = session_.Run("SELECT nextval(" + seq + "::regclass)", p, path_, r)) return rc;
+            value = ResultInt8(r.get());
+            return DBE_SUCCESS;
+        }
+        Block &block = *blockOrNull;
+        if (block.next == block.values.size()) {
+            std::string sql = "SELECT nextval(" + seq + "::regclass) FROM generate_series(1, " +
+                              p.Int8(block.size) + ")";
+            if (int32_t rc = session_.Run(sql, p, path_, r)) return rc;
+            block.values.clear();
+            block.next = 0;
+            for (int i = 0; i < PQntuples(r.get()); ++i)
+                block.values.push_back(static_cast<int64_t>(GetBE(PQgetvalue(r.get(), i, 0), 8)));
+            std::sort(block.values.begin(), block.values.end());
+            block.size = std::min(block.size * 2, 512);
+            if (block.values.empty()) return Fail(DBE_E_IO, path_ + ": no value from " + seq);
+        }
+        value = block.values[block.next++];
         return DBE_SUCCESS;
+    }
+
+    void EndOfTransaction() {
+        recnos_.Clear();
+        writeLocked_ = false;
     }
 
     // The next auto-increment value handed out is at least `atLeast`.
@@ -935,7 +980,8 @@ private:
     uint32_t oid_ = 0;
     Schema schema_;
     std::set<uint32_t> held_;
-    bool inTxn_ = false, hasUnique_ = false;
+    bool inTxn_ = false, hasUnique_ = false, writeLocked_ = false;
+    Block recnos_;
     int64_t lastAutoinc_ = 0;
 };
 

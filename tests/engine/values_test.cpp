@@ -2,6 +2,8 @@
 // numbers, auto-increment values and unique tags.
 #include "engine_fixture.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <optional>
 
@@ -488,6 +490,42 @@ TEST_F(Values, UniqueTagRefusesADuplicateAndWritesNothing) {
         DbeCloseTable(fresh);
         DbeCloseTable(t);
     }
+}
+
+// What a bulk load does: appends inside a transaction. A rollback leaves
+// nothing; a commit keeps every row once; numbers and auto-increment values
+// go on above everything handed out, an explicit value included; a refused
+// duplicate leaves the transaction usable.
+TEST_F(Values, TransactionsKeepAllOrNothingAndNumbersGoOnUpwards) {
+    DBEHANDLE t = MakeTable("txn.tbl", "AI,AutoInc;NAME,String,10", {{"AI", "AI", DBE_INDEX_UNIQUE}});
+    Ok(DbeBeginTransaction(conn_), "DbeBeginTransaction");
+    for (const char *name : {"r1", "r2", "r3"}) AppendRow(t, {"NAME"}, {name});
+    Ok(DbeRollbackTransaction(conn_), "DbeRollbackTransaction");
+    EXPECT_TRUE(Walk(t, t).empty());
+
+    Ok(DbeBeginTransaction(conn_), "DbeBeginTransaction");
+    const uint32_t first = AppendRow(t, {"NAME"}, {"a"});
+    const std::string firstId = Text(t, "AI");
+    AppendRow(t, {"NAME", "AI"}, {"explicit", std::to_string(std::stoul(firstId) + 5)});
+    AppendRow(t, {"NAME"}, {"b"});
+    EXPECT_EQ(std::stoul(Text(t, "AI")), std::stoul(firstId) + 6);
+    ASSERT_EQ(DbeAppendRecord(t), DBE_SUCCESS);
+    ASSERT_EQ(DbeSetField(t, "AI", firstId.data(), static_cast<uint32_t>(firstId.size())), DBE_SUCCESS);
+    EXPECT_EQ(DbeWriteRecord(t), DBE_E_DUPLICATE_KEY);
+    DbeCancelUpdate(t);
+    AppendRow(t, {"NAME"}, {"c"});
+    Ok(DbeCommitTransaction(conn_), "DbeCommitTransaction");
+    const uint32_t after = AppendRow(t, {"NAME"}, {"d"});
+    EXPECT_EQ(std::stoul(Text(t, "AI")), std::stoul(firstId) + 8);
+
+    DBEHANDLE fresh = Open("txn.tbl");
+    EXPECT_EQ(WalkField(fresh, fresh, "NAME"),
+              (std::vector<std::string>{"a", "explicit", "b", "c", "d"}));
+    const Recnos recnos = Walk(fresh, fresh);
+    EXPECT_EQ(recnos.front(), first);
+    EXPECT_EQ(recnos.back(), after);
+    EXPECT_TRUE(std::is_sorted(recnos.begin(), recnos.end()) &&
+                std::adjacent_find(recnos.begin(), recnos.end()) == recnos.end());
 }
 
 } // namespace
