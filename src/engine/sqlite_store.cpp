@@ -262,9 +262,13 @@ public:
         if (partial && ix.descending && !bound.empty()) {
             // In descending order the first row at or after a prefix is the
             // greatest key that starts with it.
+            // The collation upper-cases both sides of a case-insensitive
+            // tag, and 0xFF would become 0x9F there: 0xF7 is the greatest
+            // byte that upper-casing leaves as it is.
             const FieldDef &f = schema_.fields[ix.fields[bound.size() - 1]];
             auto &s = std::get<std::string>(bound.back());
-            if (s.size() < f.length) s.append(f.length - s.size(), '\xFF');
+            const char fill = f.type == DBE_T_CISTRING ? '\xF7' : '\xFF';
+            if (s.size() < f.length) s.append(f.length - s.size(), fill);
         }
         std::vector<const Value *> binds;
         std::vector<int> bindTypes;

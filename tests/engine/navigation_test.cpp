@@ -448,5 +448,28 @@ TEST_F(Seek, WalkGoesOnInIndexOrderFromTheSoughtRecord) {
     EXPECT_EQ(RecNo(table_), recnos_[5]);
 }
 
+// In descending order a prefix seek lands on the greatest key that starts
+// with the prefix, letters above 'Z' and either case included.
+TEST_F(Navigation, DescendingPrefixSeekLandsOnTheGreatestKeyWithThePrefix) {
+    struct Case {
+        const char *type, *prefix, *expected;
+    };
+    // "AB\xC4" is AB followed by an A umlaut in Windows-1252.
+    int n = 0;
+    for (const Case &c : {Case{"String", "AB", "AB\xC4"}, Case{"CIString", "ab", "AB\xC4"},
+                          Case{"CIString", "AB\xE4", "AB\xC4"}, Case{"String", "AC", "AC"}}) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.prefix);
+        DBEHANDLE t = MakeTable("down" + std::to_string(++n) + ".tbl", std::string("KEY,") + c.type + ",6",
+                                {{"DOWN", "KEY", DBE_INDEX_DESCENDING}}, {"KEY"},
+                                {{"AA"}, {"AB\xC4"}, {"ABZ"}, {"AC"}, {"AB"}});
+        uint16_t found = 0;
+        ASSERT_EQ(DbeSeek(IndexOf(t, "DOWN"), c.prefix, static_cast<uint16_t>(std::strlen(c.prefix)),
+                          DBE_STRINGKEY, DBE_SOFTSEEK, &found),
+                  DBE_SUCCESS);
+        EXPECT_EQ(Text(t, "KEY"), c.expected);
+        DbeCloseTable(t);
+    }
+}
+
 } // namespace
 } // namespace dbetest
