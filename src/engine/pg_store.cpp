@@ -466,7 +466,6 @@ public:
                 }
                 lastAutoinc_ = std::get<int64_t>(row.values[ai]);
             }
-            if (int32_t rc = CheckUnique(row, nullptr)) return rc;
             Params p;
             std::string cols = "_recno", marks = p.Int8(row.recno);
             for (size_t i = 0; i < schema_.fields.size(); ++i) {
@@ -479,10 +478,15 @@ public:
                     marks += "," + p.Key(f, row.values[i]);
                 }
             }
+            // The key check goes with the insert: one round trip, and the
+            // write lock keeps the answer true until the commit.
+            const std::string free = UniqueFree(row, nullptr, p);
+            std::string sql = "INSERT INTO " + QuoteIdent(relation_) + "(" + cols + ") ";
+            sql += free.empty() ? "VALUES(" + marks + ")" : "SELECT " + marks + " WHERE " + free;
             Result r;
-            return session_.Run("INSERT INTO " + QuoteIdent(relation_) + "(" + cols + ") VALUES(" +
-                                    marks + ")",
-                                p, path_, r);
+            if (int32_t rc = session_.Run(sql, p, path_, r)) return rc;
+            if (std::strcmp(PQcmdTuples(r.get()), "0") == 0) return NameDuplicate(row, nullptr);
+            return DBE_SUCCESS;
         });
     }
 
@@ -499,7 +503,6 @@ public:
             if (ix.unique)
                 for (int f : ix.fields) keyTouched |= modified[f];
         return InWriteTxn(keyTouched, [&]() -> int32_t {
-            if (int32_t rc = CheckUnique(row, &modified)) return rc;
             Params p;
             std::string sets;
             for (size_t i = 0; i < schema_.fields.size(); ++i) {
@@ -510,13 +513,18 @@ public:
                 if (f.type == DBE_T_CISTRING)
                     sets += "," + KeyColumn(static_cast<int>(i)) + "=" + p.Key(f, row.values[i]);
             }
+            const std::string free = UniqueFree(row, &modified, p);
             Result r;
             if (int32_t rc = session_.Run("UPDATE " + QuoteIdent(relation_) + " SET " + sets +
-                                              " WHERE _recno=" + p.Int8(row.recno),
+                                              " WHERE _recno=" + p.Int8(row.recno) +
+                                              (free.empty() ? "" : " AND " + free),
                                           p, path_, r))
                 return rc;
-            if (std::strcmp(PQcmdTuples(r.get()), "0") == 0)
+            if (std::strcmp(PQcmdTuples(r.get()), "0") == 0) {
+                if (!free.empty())
+                    if (int32_t rc = NameDuplicate(row, &modified); rc != DBE_E_RECORD_NOT_FOUND) return rc;
                 return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(row.recno));
+            }
             return DBE_SUCCESS;
         });
     }
@@ -948,19 +956,22 @@ private:
     }
 
     // A unique tag refuses a second record with the same full key. Empty
-    // keys are exempt, as they are in the tags of the host's tables.
-    int32_t CheckUnique(const Row &row, const std::vector<bool> *modified) {
+    // keys are exempt, as they are in the tags of the host's tables. The
+    // conditions "no other record has this key" for every unique tag the
+    // write touches, on `p`; empty when none applies.
+    std::string UniqueFree(const Row &row, const std::vector<bool> *modified, Params &p,
+                           const IndexDef *only = nullptr) const {
+        std::string all;
         for (const auto &ix : schema_.indexes) {
-            if (!ix.unique) continue;
+            if (!ix.unique || (only && &ix != only)) continue;
             bool touched = modified == nullptr, allNull = true;
             for (int f : ix.fields) {
                 if (modified && (*modified)[f]) touched = true;
                 if (!IsNull(row.values[f])) allNull = false;
             }
             if (!touched || allNull) continue;
-            Params p;
-            std::string sql = "SELECT 1 FROM " + QuoteIdent(relation_) + " WHERE _recno <> " +
-                              p.Int8(row.recno);
+            std::string sql = "NOT EXISTS (SELECT 1 FROM " + QuoteIdent(relation_) +
+                              " WHERE _recno <> " + p.Int8(row.recno);
             for (int f : ix.fields) {
                 const FieldDef &fd = schema_.fields[f];
                 if (IsNull(row.values[f]) && !IsStringType(fd.type))
@@ -968,11 +979,23 @@ private:
                 else
                     sql += " AND " + KeyColumn(f) + " = " + p.Key(fd, row.values[f]);
             }
-            Result r;
-            if (int32_t rc = session_.Run(sql + " LIMIT 1", p, path_, r)) return rc;
-            if (PQntuples(r.get()) > 0) return Fail(DBE_E_DUPLICATE_KEY, "index " + ix.name);
+            all += (all.empty() ? "" : " AND ") + sql + ")";
         }
-        return DBE_SUCCESS;
+        return all;
+    }
+
+    // A write its key conditions refused: 5045 naming the tag, or 5022 when
+    // no tag refuses (the record itself was gone).
+    int32_t NameDuplicate(const Row &row, const std::vector<bool> *modified) {
+        for (const auto &ix : schema_.indexes) {
+            Params p;
+            const std::string free = UniqueFree(row, modified, p, &ix);
+            if (free.empty()) continue;
+            Result r;
+            if (int32_t rc = session_.Run("SELECT " + free, p, path_, r)) return rc;
+            if (!ResultBool(r.get())) return Fail(DBE_E_DUPLICATE_KEY, "index " + ix.name);
+        }
+        return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(row.recno));
     }
 
     Session session_;
