@@ -10,10 +10,11 @@
 // "<relation>#autoinc", which never hand a value out twice.
 //
 // Texts travel as Windows-1252 bytes (bytea), whatever the server's
-// encoding, so that the key order is the engine's byte order: a string field
-// holds its text blank-padded to the field length (empty stays empty and so
-// sorts first), and a case-insensitive string field has a second column
-// "<field>#key" with the upper-cased, padded form that its tags order by.
+// encoding, so that the key order is the engine's byte order. A string field
+// holds its text without trailing blanks, and its tags order by the text
+// blank-padded to the field length (an index expression; empty stays empty
+// and so sorts first). A case-insensitive string field has a second column
+// "<field>#key" with the upper-cased text, padded the same way in its tags.
 // Every value travels in binary form.
 //
 // Each table handle has its own server session: record locks are session
@@ -145,16 +146,21 @@ std::string KeyForm(const FieldDef &f, const Value &v, bool fillHigh = false) {
     return s;
 }
 
+// A text as a column holds it: without trailing blanks, upper-cased for the
+// key column of a case-insensitive field.
+std::string StoredText(const Value &v, bool upper) {
+    std::string s = IsNull(v) ? std::string() : std::get<std::string>(v);
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    if (upper)
+        for (auto &c : s) c = static_cast<char>(Cp1252Upper(static_cast<unsigned char>(c)));
+    return s;
+}
+
 // A value in the binary form of its column; false for null.
 bool EncodeValue(const FieldDef &f, const Value &v, std::string &out) {
     out.clear();
-    if (f.type == DBE_T_STRING) {
-        out = KeyForm(f, v);
-        return true;
-    }
-    if (f.type == DBE_T_CISTRING) {
-        if (!IsNull(v)) out = std::get<std::string>(v);
-        while (!out.empty() && out.back() == ' ') out.pop_back();
+    if (IsStringType(f.type)) {
+        out = StoredText(v, false);
         return true;
     }
     if (IsNull(v)) return false;
@@ -205,7 +211,9 @@ public:
         bool present = EncodeValue(f, v, b);
         return Add(std::move(b), ColumnType(f.type), present);
     }
-    // The value of a field as its key column holds it.
+    // The upper-cased text of a case-insensitive field's key column.
+    std::string UpperText(const Value &v) { return Add(StoredText(v, true), ColType::Bytea); }
+    // The value of a field as its tags compare it.
     std::string Key(const FieldDef &f, const Value &v, bool fillHigh = false) {
         if (IsStringType(f.type)) return Add(KeyForm(f, v, fillHigh), ColType::Bytea);
         return Field(f, v);
@@ -474,8 +482,8 @@ public:
                 cols += "," + Column(static_cast<int>(i));
                 marks += "," + p.Field(f, row.values[i]);
                 if (f.type == DBE_T_CISTRING) {
-                    cols += "," + KeyColumn(static_cast<int>(i));
-                    marks += "," + p.Key(f, row.values[i]);
+                    cols += "," + UpperColumn(static_cast<int>(i));
+                    marks += "," + p.UpperText(row.values[i]);
                 }
             }
             // The key check goes with the insert: one round trip, and the
@@ -511,7 +519,7 @@ public:
                 sets += (sets.empty() ? "" : ",") + Column(static_cast<int>(i)) + "=" +
                         p.Field(f, row.values[i]);
                 if (f.type == DBE_T_CISTRING)
-                    sets += "," + KeyColumn(static_cast<int>(i)) + "=" + p.Key(f, row.values[i]);
+                    sets += "," + UpperColumn(static_cast<int>(i)) + "=" + p.UpperText(row.values[i]);
             }
             const std::string free = UniqueFree(row, &modified, p);
             Result r;
@@ -746,10 +754,20 @@ private:
     }
 
     std::string Column(int f) const { return QuoteIdent(Cp1252ToUtf8(schema_.fields[f].name)); }
+    std::string UpperColumn(int f) const {
+        return QuoteIdent(Cp1252ToUtf8(schema_.fields[f].name) + "#key");
+    }
+    // What the tags of a field order by. For a text that is its padded form,
+    // spelled the same in every statement so that the planner matches it
+    // with the tag's index expression.
     std::string KeyColumn(int f) const {
         const FieldDef &fd = schema_.fields[f];
-        if (fd.type == DBE_T_CISTRING) return QuoteIdent(Cp1252ToUtf8(fd.name) + "#key");
-        return Column(f);
+        if (!IsStringType(fd.type)) return Column(f);
+        const std::string c = fd.type == DBE_T_CISTRING ? UpperColumn(f) : Column(f);
+        const std::string n = std::to_string(fd.length);
+        return "(CASE WHEN length(" + c + ") = 0 THEN " + c + " ELSE " + c +
+               " || substring(decode(repeat('20', " + n + "), 'hex') FROM 1 FOR greatest(0, " + n +
+               " - length(" + c + "))) END)";
     }
 
     std::string OrderBy(int index, bool ascending) const {
