@@ -132,20 +132,6 @@ const char *SqlType(ColType t) {
     }
 }
 
-// The bytes a string key column holds: blank-padded to the field length
-// (the empty text stays empty, the least key), upper-cased for a
-// case-insensitive field; `fillHigh` pads with 0xFF instead, the greatest
-// text that starts with the value.
-std::string KeyForm(const FieldDef &f, const Value &v, bool fillHigh = false) {
-    std::string s = IsNull(v) ? std::string() : std::get<std::string>(v);
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    if (f.type == DBE_T_CISTRING)
-        for (auto &c : s) c = static_cast<char>(Cp1252Upper(static_cast<unsigned char>(c)));
-    if (s.empty() && !fillHigh) return s;
-    if (s.size() < f.length) s.append(f.length - s.size(), fillHigh ? '\xFF' : ' ');
-    return s;
-}
-
 // A text as a column holds it: without trailing blanks, upper-cased for the
 // key column of a case-insensitive field.
 std::string StoredText(const Value &v, bool upper) {
@@ -153,6 +139,17 @@ std::string StoredText(const Value &v, bool upper) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
     if (upper)
         for (auto &c : s) c = static_cast<char>(Cp1252Upper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The form a tag compares a text in: blank-padded to the field length (the
+// empty text stays empty, the least key), upper-cased for a case-insensitive
+// field; `fillHigh` pads with 0xFF instead, the greatest text that starts
+// with the value.
+std::string KeyForm(const FieldDef &f, const Value &v, bool fillHigh = false) {
+    std::string s = StoredText(v, f.type == DBE_T_CISTRING);
+    if (s.empty() && !fillHigh) return s;
+    if (s.size() < f.length) s.append(f.length - s.size(), fillHigh ? '\xFF' : ' ');
     return s;
 }
 
