@@ -4,7 +4,9 @@
 #include "child_process.h"
 #include "engine_fixture.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <csignal>
 #include <functional>
 #include <map>
@@ -159,6 +161,52 @@ TEST_F(Processes, KilledWriterLeavesASoundTableWithEveryReportedRecord) {
     EXPECT_GT(next, reported.rbegin()->first);
     for (uint32_t recno : all)
         EXPECT_GT(next, recno);
+}
+
+// Two processes append the same keys to a unique tag at the same time, in
+// the same order: every key lands exactly once, the loser of each race hears
+// 5045, and nothing else goes wrong.
+TEST_F(Processes, RacingAppendsOfOneKeyLeaveItOnce) {
+    constexpr uint32_t kKeys = 400;
+    CreateTable("race.tbl", "K,String,10;WHO,String,6", {{"K", "K", DBE_INDEX_UNIQUE}});
+    const std::string path = ConnectPath();
+    // Both append every key; the count of keys each got in is the answer.
+    auto appendAll = [](DBEHANDLE t, const char *who) {
+        uint32_t won = 0;
+        for (uint32_t i = 0; i < kKeys; ++i) {
+            const std::string key = "K" + std::to_string(i);
+            Ok(DbeAppendRecord(t), "DbeAppendRecord");
+            Ok(DbeSetField(t, "K", key.data(), static_cast<uint32_t>(key.size())), "K");
+            Ok(DbeSetField(t, "WHO", who, static_cast<uint32_t>(std::strlen(who))), "WHO");
+            const DBESTATUS rc = DbeWriteRecord(t);
+            if (rc == DBE_SUCCESS) {
+                ++won;
+            } else if (rc == DBE_E_DUPLICATE_KEY) {
+                DbeCancelUpdate(t);
+            } else {
+                throw EngineFailure("DbeWriteRecord " + key + " answered " + std::to_string(rc));
+            }
+        }
+        return won;
+    };
+    Child child([&](int in, int out) {
+        DBEHANDLE t = OpenInChild(path, "race.tbl");
+        Tell(out, 'R');
+        if (Hear(in) != 'G') return 1;
+        const uint32_t won = appendAll(t, "child");
+        return ::write(out, &won, sizeof won) == sizeof won ? 0 : 1;
+    });
+    ASSERT_EQ(child.Receive(), 'R') << "the child could not open the table";
+    DBEHANDLE t = Open("race.tbl");
+    child.Send('G');
+    const uint32_t mine = appendAll(t, "parent");
+    uint32_t theirs = 0;
+    ASSERT_TRUE(child.Read(&theirs, sizeof theirs)) << "the child did not finish";
+    EXPECT_EQ(child.Finish(), 0);
+    EXPECT_EQ(mine + theirs, kKeys);
+    std::vector<std::string> keys = WalkField(IndexOf(t, "K"), t, "K");
+    EXPECT_EQ(keys.size(), kKeys);
+    EXPECT_TRUE(std::adjacent_find(keys.begin(), keys.end()) == keys.end());
 }
 
 } // namespace
