@@ -4,9 +4,8 @@
 // schema of its own and drops it afterwards.
 #include "check_fixture.h"
 #include "child_process.h"
+#include "test_server.h"
 #include "exceptions.h"
-
-#include <libpq-fe.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,57 +19,9 @@ namespace {
 using testsupport::Child;
 using testsupport::Hear;
 using testsupport::Tell;
+using testsupport::WithSearchPath;
 
 const TDbServerTypes kRemote = {TDbServerType::stDB_REMOTE};
-
-// Runs SQL of the test's own past the engine; the server's complaint, empty
-// when it went through.
-std::string Execute(const std::string &conninfo, const std::string &sql) {
-    PGconn *pg = PQconnectdb(conninfo.c_str());
-    std::string error;
-    if (PQstatus(pg) != CONNECTION_OK) {
-        error = PQerrorMessage(pg);
-    } else {
-        // A cascading drop lists every table it takes with it.
-        PQsetNoticeProcessor(pg, [](void *, const char *) {}, nullptr);
-        PGresult *result = PQexec(pg, sql.c_str());
-        if (PQresultStatus(result) != PGRES_COMMAND_OK) error = PQresultErrorMessage(result);
-        PQclear(result);
-    }
-    PQfinish(pg);
-    return error;
-}
-
-std::string Quoted(const std::string &value) {
-    std::string out = "'";
-    for (char c : value) {
-        if (c == '\\' || c == '\'') out += '\\';
-        out += c;
-    }
-    return out + "'";
-}
-
-// The conninfo with the schema as its whole search path. It is parsed and
-// written out again, so that a URI and server options of its own work too.
-std::string WithSearchPath(const std::string &conninfo, const std::string &schema) {
-    char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), &error);
-    if (!options) {
-        const std::string message = error ? error : "out of memory";
-        PQfreemem(error);
-        throw std::runtime_error("DBE_TEST_PG: " + message);
-    }
-    std::string out, serverOptions;
-    for (PQconninfoOption *o = options; o->keyword; ++o) {
-        if (!o->val) continue;
-        if (std::string(o->keyword) == "options")
-            serverOptions = std::string(o->val) + ' ';
-        else
-            out += std::string(o->keyword) + '=' + Quoted(o->val) + ' ';
-    }
-    PQconninfoFree(options);
-    return out + "options=" + Quoted(serverOptions + "-csearch_path=" + schema);
-}
 
 // The articles as "ID:ARTN" in ID order, as `tbltool export` prints them: a
 // third client, apart from both workstations. The test's numbers need no
@@ -109,20 +60,20 @@ int Workstation(const char *step, const std::function<int()> &body) {
 class TwoWorkstations : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char *server = std::getenv("DBE_TEST_PG");
-        if (!server || !*server) {
+        const char *server = testsupport::TestServer();
+        if (!server) {
             GTEST_SKIP() << "DBE_TEST_PG names no PostgreSQL server (a conninfo such as "
                             "\"host=127.0.0.1 port=5432 user=postgres dbname=postgres\")";
         }
         server_ = server;
         schema_ = "artnr_check_" + std::to_string(::getpid()) + '_' + std::to_string(std::random_device{}() % 1000000);
-        ASSERT_EQ(Execute(server_, "CREATE SCHEMA " + schema_), "");
+        ASSERT_EQ(testsupport::ExecuteSql(server_, "CREATE SCHEMA " + schema_), "");
         created_ = true;
         conninfo_ = QString::fromStdString(WithSearchPath(server_, schema_));
     }
     void TearDown() override {
         if (created_) {
-            EXPECT_EQ(Execute(server_, "DROP SCHEMA " + schema_ + " CASCADE"), "");
+            EXPECT_EQ(testsupport::ExecuteSql(server_, "DROP SCHEMA " + schema_ + " CASCADE"), "");
         }
     }
 

@@ -1,6 +1,5 @@
 #include "engine_fixture.h"
-
-#include <libpq-fe.h>
+#include "test_server.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -14,61 +13,10 @@ namespace {
 // A walk that never reaches its end is a fault of its own; this bounds it.
 constexpr size_t kMaxWalk = 100000;
 
-const char *Server() {
-    const char *server = std::getenv("DBE_TEST_PG");
-    return server && *server ? server : nullptr;
-}
+using testsupport::ExecuteSql;
+using testsupport::WithSearchPath;
 
-// Runs SQL of the fixture's own on the server, past the engine; its error
-// message, empty when it went through.
-std::string Execute(const std::string &conninfo, const std::string &sql) {
-    PGconn *pg = PQconnectdb(conninfo.c_str());
-    std::string error;
-    if (PQstatus(pg) != CONNECTION_OK) {
-        error = PQerrorMessage(pg);
-    } else {
-        // The notices of a cascading drop would bury the test's own output.
-        PQsetNoticeProcessor(pg, [](void *, const char *) {}, nullptr);
-        PGresult *result = PQexec(pg, sql.c_str());
-        if (PQresultStatus(result) != PGRES_COMMAND_OK) error = PQresultErrorMessage(result);
-        PQclear(result);
-    }
-    PQfinish(pg);
-    return error;
-}
-
-std::string Quoted(const char *value) {
-    std::string out = "'";
-    for (const char *p = value; *p; ++p) {
-        if (*p == '\\' || *p == '\'') out += '\\';
-        out += *p;
-    }
-    return out + "'";
-}
-
-// The conninfo with the schema as the whole search path. It is parsed and
-// written out again so that a URI, and options of its own, work as well.
-std::string WithSearchPath(const std::string &conninfo, const std::string &schema) {
-    char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), &error);
-    if (!options) {
-        const std::string message = error ? error : "out of memory";
-        PQfreemem(error);
-        throw EngineFailure("DBE_TEST_PG: " + message);
-    }
-    std::string out, serverOptions;
-    for (PQconninfoOption *o = options; o->keyword; ++o) {
-        if (!o->val) continue;
-        if (std::string_view(o->keyword) == "options") {
-            serverOptions = std::string(o->val) + " ";
-            continue;
-        }
-        out += std::string(o->keyword) + "=" + Quoted(o->val) + " ";
-    }
-    PQconninfoFree(options);
-    serverOptions += "-csearch_path=" + schema;
-    return out + "options=" + Quoted(serverOptions.c_str());
-}
+const char *Server() { return testsupport::TestServer(); }
 } // namespace
 
 bool RemoteBackend() {
@@ -225,7 +173,7 @@ void EngineTest::SetUp() {
         // crashed run whose number this process has now is dropped here.
         static int tests = 0;
         schema_ = "dbe_t_" + std::to_string(::getpid()) + "_" + std::to_string(++tests);
-        ASSERT_EQ(Execute(Server(), "DROP SCHEMA IF EXISTS " + schema_ +
+        ASSERT_EQ(ExecuteSql(Server(), "DROP SCHEMA IF EXISTS " + schema_ +
                                         " CASCADE; CREATE SCHEMA " + schema_),
                   "")
             << "no schema for the test on " << Server();
@@ -239,7 +187,7 @@ void EngineTest::TearDown() {
     if (!schema_.empty()) {
         // A server session the engine left holding one of the tables would
         // otherwise stall the whole run here.
-        EXPECT_EQ(Execute(Server(), "SET lock_timeout = '30s'; DROP SCHEMA IF EXISTS " + schema_ +
+        EXPECT_EQ(ExecuteSql(Server(), "SET lock_timeout = '30s'; DROP SCHEMA IF EXISTS " + schema_ +
                                         " CASCADE"),
                   "")
             << "the schema " << schema_ << " stays behind";
@@ -247,7 +195,7 @@ void EngineTest::TearDown() {
 }
 
 std::string EngineTest::ExecuteOnServer(const std::string &sql) const {
-    return Execute(connectPath_, sql);
+    return ExecuteSql(connectPath_, sql);
 }
 
 void EngineTest::CreateTable(const std::string &name, const std::string &fields,

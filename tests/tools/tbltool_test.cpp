@@ -1,6 +1,7 @@
 // tbltool end to end: the built program on real table files, and on a
 // PostgreSQL server when DBE_TEST_PG names one.
 #include "dbe.h"
+#include "test_server.h"
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
@@ -379,26 +380,11 @@ TEST_F(TbltoolTest, BadUsageExitsWithTwoAndTheUsage) {
 // Runs SQL of the test's own on the server, past the engine; answers the
 // server's message, empty when it went through.
 QString execute(const QByteArray &conninfo, const QString &sql) {
-    PGconn *pg = PQconnectdb(conninfo.constData());
-    QString error;
-    if (PQstatus(pg) != CONNECTION_OK) {
-        error = QString::fromLocal8Bit(PQerrorMessage(pg));
-    } else {
-        // The notices of a cascading drop would bury the test's own output.
-        PQsetNoticeProcessor(
-            pg, [](void *, const char *) {}, nullptr);
-        PGresult *result = PQexec(pg, sql.toUtf8().constData());
-        if (PQresultStatus(result) != PGRES_COMMAND_OK)
-            error = QString::fromLocal8Bit(PQresultErrorMessage(result));
-        PQclear(result);
-    }
-    PQfinish(pg);
-    return error;
+    return QString::fromStdString(testsupport::ExecuteSql(conninfo.toStdString(), sql.toStdString()));
 }
 
-QString quotedConninfoValue(QString value) {
-    value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
-    return u'\'' + value + u'\'';
+QString quotedConninfoValue(const QString &value) {
+    return QString::fromStdString(testsupport::QuotedConninfoValue(value.toStdString()));
 }
 
 // The commands on the PostgreSQL server that DBE_TEST_PG names, each test in
