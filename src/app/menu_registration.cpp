@@ -1,6 +1,7 @@
 #include "menu_registration.h"
 
 #include "exceptions.h"
+#include "text_lines.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,20 +36,7 @@ QStringList ReadMenuLines(const QString &path) {
     const QString text = Decode(file.readAll());
     if (file.error() != QFileDevice::NoError)
         throw Exception(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(path));
-    QStringList lines;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines << line;
-            line.clear();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.isEmpty()) lines << line;
-    return lines;
+    return SplitTextLines(text);
 }
 
 QStringList WithToolEntry(const QStringList &lines, const QString &executablePath) {

@@ -177,23 +177,6 @@ THtmlRun MakeRun(const QString &raw, const TFontState &state, const QFont &base,
 
 } // namespace
 
-QStringList SplitTextLines(const QString &text) {
-    QStringList lines;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines << line;
-            line.clear();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.isEmpty()) lines << line;
-    return lines;
-}
-
 QStringList THtmlDocument::LineTexts() const {
     QStringList texts;
     for (const THtmlLine &line : Lines) {

@@ -53,11 +53,6 @@ struct THtmlDocument {
     QStringList LineTexts() const;
 };
 
-// Splits a text into lines as a string list takes a whole text: carriage
-// return, line feed or both end a line, and a final line break starts no
-// empty line.
-QStringList SplitTextLines(const QString &text);
-
 // Entity replacement, the "<#" ... ">" removal and line-break conversion.
 QString PrepareHtmlText(const QString &text);
 

@@ -1,6 +1,7 @@
 #include "minihtmllabel.h"
 
 #include "parent_color.h"
+#include "text_lines.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -6,6 +6,7 @@
 #include "minihtmllabel.h"
 #include "slimbutton.h"
 #include "slimpanel.h"
+#include "text_lines.h"
 #include "ui_artwork.h"
 
 #include <QAbstractItemView>
