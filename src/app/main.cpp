@@ -25,9 +25,14 @@ int main(int argc, char **argv) {
         if (settingsTable) LoadSettings(settings, *settingsTable);
         SetConnectPath(settings, connectPath);
     };
+    // Closing the main window ends the program, whichever way it is closed:
+    // a window that was hidden first (the install run) or closed while an
+    // operation still runs would not end it as the last visible window.
+    QApplication::setQuitOnLastWindowClosed(false);
     int result = 0;
     {
         TFMain window(QApplication::arguments());
+        QObject::connect(&window, &TFMain::Closed, &app, &QCoreApplication::quit);
         window.show();
         result = QApplication::exec();
     }

@@ -229,6 +229,11 @@ void TFMain::showEvent(QShowEvent *event) {
     }
 }
 
+void TFMain::closeEvent(QCloseEvent *event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit Closed();
+}
+
 bool TFMain::event(QEvent *event) {
     if (event->type() == WM_STARTUP) {
         WMStartup();

@@ -72,10 +72,15 @@ public:
     std::optional<QString> InputNumber(const QString &initial) override;
     void ClickCheckButton() override;
 
+signals:
+    // The window was closed, by any way out; the program ends with it.
+    void Closed();
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormCreate();
