@@ -4,14 +4,13 @@
 #include "db_errors.h"
 #include "db_record_buffer.h"
 #include "db_table.h"
+#include "db_table_internal.h"
 #include "dbe_dispatch.h"
 #include "text_codec.h"
 
+using namespace dbtable;
+
 namespace {
-
-QByteArray Ansi(const QString &s) { return ToAnsi(s).value_or(QByteArray()); }
-
-bool IsStringCode(int t) { return t == 4 || t == 20; }
 
 // The index's first k fields are exactly the k key fields, in any order.
 bool Qualifies(const QStringList &indexFields, const QStringList &keyFields, QString &last) {
@@ -29,9 +28,7 @@ bool Qualifies(const QStringList &indexFields, const QStringList &keyFields, QSt
     return true;
 }
 
-QString Text(const char *buf, size_t capacity) { return FromAnsi(buf, qstrnlen(buf, capacity)); }
-
-}  // namespace
+} // namespace
 
 bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &values,
                               TLocateOptions options) {
@@ -45,7 +42,8 @@ bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &v
             Check(rc);
     }
     QList<TField *> keys;
-    for (const QString &n : keyNames) keys.append(FieldByName(n.trimmed()));
+    for (const QString &n : keyNames)
+        keys.append(FieldByName(n.trimmed()));
 
     DbRecordBuffer &scratch = static_cast<DbRecordBuffer &>(*scratch_);
     const TDataSetState saved = SetTempState(TDataSetState::dsFilter);
@@ -61,9 +59,12 @@ bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &v
         }
     };
     try {
-        Check(Dbe().DbeClearRecordBuffer(tableHandle_, scratch.image.data(), uint32_t(scratch.image.size())));
-        for (auto &d : fieldDefs_) d.modified = false;
-        for (int i = 0; i < keys.size(); ++i) keys[i]->SetValue(values.value(i));
+        Check(Dbe().DbeClearRecordBuffer(tableHandle_, scratch.image.data(),
+                                         uint32_t(scratch.image.size())));
+        for (auto &d : fieldDefs_)
+            d.modified = false;
+        for (int i = 0; i < keys.size(); ++i)
+            keys[i]->SetValue(values.value(i));
 
         // An index, unless the search ignores case.
         uint32_t index = 0;
@@ -92,11 +93,13 @@ bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &v
                 if (!indexFieldNames_.isEmpty()) {
                     activeFields = indexFieldNames_.toUpper().split(u';');
                 } else {
-                    const QString name = indexName_.compare(QLatin1String("DB_DEFAULT"), Qt::CaseInsensitive) == 0
-                                             ? dictionaryDefaultIndex_
-                                             : indexName_;
+                    const QString name =
+                        indexName_.compare(QLatin1String("DB_DEFAULT"), Qt::CaseInsensitive) == 0
+                            ? dictionaryDefaultIndex_
+                            : indexName_;
                     for (const auto &d : IndexDefs())
-                        if (d.name.compare(name, Qt::CaseInsensitive) == 0) activeFields = d.fields.split(u';');
+                        if (d.name.compare(name, Qt::CaseInsensitive) == 0)
+                            activeFields = d.fields.split(u';');
                 }
                 activeRestricted = !usable(orderHandle_, true);
                 if (Qualifies(activeFields, keyNames, lastKeyField)) index = orderHandle_;
@@ -117,7 +120,7 @@ bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &v
                         char field[511] = {};
                         uint16_t flen = 510;
                         Check(Dbe().DbeGetSegmentFieldname(handles[i], s, field, &flen));
-                        fields << Text(field, sizeof field);
+                        fields << TextOut(field, sizeof field);
                     }
                     if (usable(handles[i], false) && Qualifies(fields, keyNames, lastKeyField))
                         index = handles[i];
@@ -135,7 +138,9 @@ bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &v
                 if (IsStringCode(d.typeCode)) {
                     uint32_t length = uint32_t(d.length);
                     if ((options & loPartialKey) && d.name.toUpper() == lastKeyField)
-                        while (length > 0 && (value[length - 1] == ' ' || value[length - 1] == '\0')) --length;
+                        while (length > 0 &&
+                               (value[length - 1] == ' ' || value[length - 1] == '\0'))
+                            --length;
                     Check(Dbe().DbeSetField(index, name.constData(), value, length));
                 } else {
                     Check(Dbe().DbeSetFieldRaw(index, name.constData(), value, uint32_t(d.length)));
@@ -158,20 +163,32 @@ bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &v
                 const QString text = key->AsString();
                 QString value;
                 switch (d.typeCode) {
-                case 1: value = key->AsBoolean() ? QStringLiteral(".TRUE.") : QStringLiteral(".FALSE."); break;
-                case 3: case 9: value = QStringLiteral("ctod(\"") + text + QStringLiteral("\")"); break;
-                case 13: value = QStringLiteral("ctot(\"") + text + QStringLiteral("\")"); break;
-                case 14: value = QStringLiteral("ctots(\"") + text + QStringLiteral("\")"); break;
-                case 4: case 20: {
+                case 1:
+                    value = key->AsBoolean() ? QStringLiteral(".TRUE.") : QStringLiteral(".FALSE.");
+                    break;
+                case 3:
+                case 9:
+                    value = QStringLiteral("ctod(\"") + text + QStringLiteral("\")");
+                    break;
+                case 13:
+                    value = QStringLiteral("ctot(\"") + text + QStringLiteral("\")");
+                    break;
+                case 14:
+                    value = QStringLiteral("ctots(\"") + text + QStringLiteral("\")");
+                    break;
+                case 4:
+                case 20: {
                     QString quoted = text;
                     quoted.replace(u'"', QStringLiteral("\"+ Chr(34) + \""));
                     value = u'"' + quoted + u'"';
                     break;
                 }
-                default: value = text;
+                default:
+                    value = text;
                 }
                 if (IsStringCode(d.typeCode) && (options & loCaseInsensitive))
-                    terms << QStringLiteral("(UPPER(") + d.name + QStringLiteral(")=UPPER(") + value + QStringLiteral("))");
+                    terms << QStringLiteral("(UPPER(") + d.name + QStringLiteral(")=UPPER(") +
+                                 value + QStringLiteral("))");
                 else
                     terms << u'(' + d.name + u'=' + value + u')';
             }
@@ -231,7 +248,8 @@ bool TDbDataSet::SearchRecord(const QStringList &keyNames, const QVariantList &v
     }
 }
 
-bool TDbDataSet::Locate(const QString &keyFields, const QVariant &keyValues, TLocateOptions options) {
+bool TDbDataSet::Locate(const QString &keyFields, const QVariant &keyValues,
+                        TLocateOptions options) {
     CheckActive();
     Fire(BeforeScroll, this);
     const QStringList names = keyFields.split(u';');
@@ -267,7 +285,8 @@ QVariant TDbDataSet::Lookup(const QString &keyFields, const QVariant &keyValues,
                     result = FieldByName(wanted[0].trimmed())->Value();
                 } else {
                     QVariantList list;
-                    for (const QString &w : wanted) list << FieldByName(w.trimmed())->Value();
+                    for (const QString &w : wanted)
+                        list << FieldByName(w.trimmed())->Value();
                     result = list;
                 }
             } catch (...) {
@@ -288,7 +307,8 @@ bool TDbDataSet::SeekKey(const QString &key, bool exact) {
     if (bytes.size() > 4082) bytes.truncate(4082);
     const uint32_t order = orderHandle_ == tableHandle_ ? UINT32_MAX : orderHandle_;
     uint16_t found = 0;
-    int32_t rc = Dbe().DbeSeek(order, bytes.constData(), uint16_t(bytes.size()), 2, exact ? 2 : 1, &found);
+    int32_t rc =
+        Dbe().DbeSeek(order, bytes.constData(), uint16_t(bytes.size()), 2, exact ? 2 : 1, &found);
     if (rc != 5068) Check(rc);
     uint16_t eof = 0, bof = 0;
     rc = Dbe().DbeAtEOF(tableHandle_, &eof);
