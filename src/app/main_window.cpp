@@ -14,6 +14,7 @@
 #include "input_dialog.h"
 #include "menu_registration.h"
 #include "minihtmllabel.h"
+#include "panel.h"
 #include "result_table.h"
 #include "sb.h"
 #include "slimbutton.h"
@@ -42,10 +43,10 @@ public:
     using TComponent::TComponent;
 };
 
-QWidget *Panel(QWidget *parent, int height) {
-    auto *panel = new QWidget(parent);
-    panel->setFixedHeight(height);
-    panel->setAutoFillBackground(true);
+TPanel *Panel(QWidget *parent, const QString &name) {
+    auto *panel = new TPanel(parent);
+    panel->setObjectName(name);
+    panel->SetBevelOuter(bkNone);
     return panel;
 }
 
@@ -55,6 +56,8 @@ TFMain::TFMain(const QStringList &arguments, QWidget *parent)
     : QWidget(parent), arguments_(arguments) {
     setObjectName(QStringLiteral("FMain"));
     setWindowTitle(QStringLiteral("Artikelnummern-Überprüfung"));
+    // Centred on the screen: the form hook's placement centres it once.
+    SetFormPosition(this, poScreenCenter);
     components_ = new TComponentOwner(nullptr);
     components_->SetName(QStringLiteral("FMain"));
 
@@ -108,17 +111,16 @@ TFMain::~TFMain() {
 
 void TFMain::BuildLayout() {
     setFont(FormFont(QStringLiteral("MS Sans Serif"), -11));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorToQColor(clBtnFace));
-    setPalette(pal);
+    SetColor(clBtnFace);
     resize(548, 397);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    QWidget *panel3 = Panel(this, 61);
-    panel3->setObjectName(QStringLiteral("Panel3"));
+    panel3_ = Panel(this, QStringLiteral("Panel3"));
+    panel3_->setFixedHeight(61);
+    panel3_->setFocusPolicy(Qt::TabFocus);
     auto button = [&](QWidget *parent, const QString &name, const QString &caption, QRect r) {
         auto *b = new TSlimButton(parent);
         b->setObjectName(name);
@@ -128,10 +130,10 @@ void TFMain::BuildLayout() {
         b->setGeometry(r);
         return b;
     };
-    slimButton4_ = button(panel3, QStringLiteral("SlimButton4"), QStringLiteral("Überprüfen"), {8, 12, 93, 37});
-    slimButton2_ = button(panel3, QStringLiteral("SlimButton2"), QStringLiteral("Artikelnummer ändern"), {108, 12, 165, 37});
-    slimButton3_ = button(panel3, QStringLiteral("SlimButton3"), QStringLiteral("Alle doppelten löschen"), {280, 12, 165, 37});
-    layout->addWidget(panel3);
+    slimButton4_ = button(panel3_, QStringLiteral("SlimButton4"), QStringLiteral("Überprüfen"), {8, 12, 93, 37});
+    slimButton2_ = button(panel3_, QStringLiteral("SlimButton2"), QStringLiteral("Artikelnummer ändern"), {108, 12, 165, 37});
+    slimButton3_ = button(panel3_, QStringLiteral("SlimButton3"), QStringLiteral("Alle doppelten löschen"), {280, 12, 165, 37});
+    layout->addWidget(panel3_);
 
     grid_ = new TI_DBGrid(this);
     grid_->setObjectName(QStringLiteral("DBGrid_ARTMAIN"));
@@ -184,26 +186,33 @@ void TFMain::BuildLayout() {
     rlb_->SetAutoSizing(true);
     layout->addWidget(rlb_);
 
-    QWidget *panel1 = Panel(this, 41);
-    panel1->setObjectName(QStringLiteral("Panel1"));
-    pg_ = new TSlimProgressBar(panel1);
+    panel1_ = Panel(this, QStringLiteral("Panel1"));
+    panel1_->setFixedHeight(41);
+    pg_ = new TSlimProgressBar(panel1_);
     pg_->setObjectName(QStringLiteral("PG"));
     pg_->setGeometry(8, 8, 417, 25);
     pg_->SetMin(0);
     pg_->SetMax(100);
-    auto *panel2 = new QWidget(panel1);
-    panel2->setObjectName(QStringLiteral("Panel2"));
-    panel2->setFixedWidth(113);
-    auto *panel1Layout = new QHBoxLayout(panel1);
+    panel2_ = Panel(panel1_, QStringLiteral("Panel2"));
+    panel2_->setFixedWidth(113);
+    auto *panel1Layout = new QHBoxLayout(panel1_);
     panel1Layout->setContentsMargins(0, 0, 0, 0);
     panel1Layout->addStretch(1);
-    panel1Layout->addWidget(panel2);
-    slimButton1_ = button(panel2, QStringLiteral("SlimButton1"), QStringLiteral("Schliessen"), {16, 8, 89, 29});
+    panel1Layout->addWidget(panel2_);
+    slimButton1_ = button(panel2_, QStringLiteral("SlimButton1"), QStringLiteral("Schliessen"), {16, 8, 89, 29});
     slimButton4_->SetGlyph(CheckGlyph());
     slimButton2_->SetGlyph(EditGlyph());
     slimButton3_->SetGlyph(DeleteGlyph());
     slimButton1_->SetGlyph(CloseGlyph());
-    layout->addWidget(panel1);
+    layout->addWidget(panel1_);
+
+    // The designed tab order: Panel1 (Schliessen), the grid, then Panel3
+    // and its buttons from left to right.
+    setTabOrder(slimButton1_, grid_);
+    setTabOrder(grid_, panel3_);
+    setTabOrder(panel3_, slimButton4_);
+    setTabOrder(slimButton4_, slimButton2_);
+    setTabOrder(slimButton2_, slimButton3_);
 
     auto idleOnly = [this](QObject *, bool &clicked) { clicked = km_->Tag() == 0; };
     connect(slimButton4_, &TSlimButton::OnBeforeClick, this, idleOnly);
@@ -213,6 +222,15 @@ void TFMain::BuildLayout() {
     connect(slimButton4_, &TSlimButton::OnClick, this, [this] { Guarded([this] { SlimButton4Click(); }); });
     connect(slimButton2_, &TSlimButton::OnClick, this, [this] { Guarded([this] { SlimButton2Click(); }); });
     connect(slimButton3_, &TSlimButton::OnClick, this, [this] { Guarded([this] { SlimButton3Click(); }); });
+}
+
+void TFMain::SetColor(uint color) {
+    if (color == color_) return;
+    color_ = color;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorToQColor(color));
+    setPalette(pal);
+    update();
 }
 
 void TFMain::FormCreate() {

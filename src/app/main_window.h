@@ -20,6 +20,7 @@ class TDbSettings;
 class TDbTable;
 class TI_DBGrid;
 class TMiniHtmlLabel;
+class TPanel;
 class TResultTable;
 class TSlimButton;
 class TSlimProgressBar;
@@ -34,10 +35,16 @@ TSettingsHandOver &SettingsHandOver();
 
 class TFMain : public QWidget, public TCheckUi {
     Q_OBJECT
+    // The form's colour; the panels, buttons, the status line and the
+    // progress bar follow it until they get colours of their own.
+    Q_PROPERTY(uint Color READ Color WRITE SetColor)
 public:
     // `arguments` as the host passes them, argument 0 the executable.
     explicit TFMain(const QStringList &arguments, QWidget *parent = nullptr);
     ~TFMain() override;
+
+    uint Color() const { return color_; }
+    void SetColor(uint color);
 
     bool DatabaseConnected() const;
     // The start-up sequence has run (successfully or not).
@@ -57,6 +64,9 @@ public:
     TSlimButton *SlimButton4() const { return slimButton4_; }
     TI_DBGrid *DBGrid_ARTMAIN() const { return grid_; }
     TMiniHtmlLabel *rlb() const { return rlb_; }
+    TPanel *Panel1() const { return panel1_; }
+    TPanel *Panel2() const { return panel2_; }
+    TPanel *Panel3() const { return panel3_; }
     TSlimProgressBar *PG() const { return pg_; }
 
     // TCheckUi
@@ -112,6 +122,8 @@ private:
     TI_DBGrid *grid_ = nullptr;
     TMiniHtmlLabel *rlb_ = nullptr;
     TSlimProgressBar *pg_ = nullptr;
+    TPanel *panel1_ = nullptr, *panel2_ = nullptr, *panel3_ = nullptr;
+    uint color_ = 0;
     bool startupPosted_ = false;
     bool startupHandled_ = false;
 };

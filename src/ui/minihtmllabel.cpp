@@ -1,5 +1,6 @@
 #include "minihtmllabel.h"
 
+#include "bevel.h"
 #include "parent_color.h"
 #include "text_lines.h"
 
@@ -16,24 +17,6 @@ namespace {
 constexpr int kUnbounded = 65535;
 // Auto-sizing adds this to the text size, whatever the borders are.
 constexpr int kAutoSizeExtra = 6;
-
-void DrawFrame(QPainter &p, const QRect &r, int width, const QColor &topLeft,
-               const QColor &bottomRight) {
-    for (int i = 0; i < width; ++i) {
-        const QRect f = r.adjusted(i, i, -i, -i);
-        p.fillRect(QRect(f.left(), f.top(), f.width(), 1), topLeft);
-        p.fillRect(QRect(f.left(), f.top(), 1, f.height()), topLeft);
-        p.fillRect(QRect(f.left(), f.bottom(), f.width(), 1), bottomRight);
-        p.fillRect(QRect(f.right(), f.top(), 1, f.height()), bottomRight);
-    }
-}
-
-void DrawBevel(QPainter &p, const QRect &r, int width, TCustomHtmlLabel::TBevelCut cut) {
-    const QColor shadow = ColorToQColor(clBtnShadow);
-    const QColor light = ColorToQColor(clBtnHighlight);
-    if (cut == TCustomHtmlLabel::bvLowered) DrawFrame(p, r, width, shadow, light);
-    if (cut == TCustomHtmlLabel::bvRaised) DrawFrame(p, r, width, light, shadow);
-}
 
 } // namespace
 
@@ -205,11 +188,11 @@ void TCustomHtmlLabel::paintEvent(QPaintEvent *) {
 
     QRect r = rect();
     if (bevelOuter_ != bvNone) {
-        DrawBevel(p, r, bevelWidth_, bevelOuter_);
+        DrawBevel(p, r, bevelWidth_, int(bevelOuter_));
         r.adjust(bevelWidth_, bevelWidth_, -bevelWidth_, -bevelWidth_);
     }
     r.adjust(borderWidth_, borderWidth_, -borderWidth_, -borderWidth_);
-    if (bevelInner_ != bvNone) DrawBevel(p, r, bevelWidth_, bevelInner_);
+    if (bevelInner_ != bvNone) DrawBevel(p, r, bevelWidth_, int(bevelInner_));
     DrawExtraBorder(p);
 
     QRect textRect = TextRect();
