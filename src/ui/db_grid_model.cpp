@@ -149,9 +149,14 @@ void TGridDataModel::SetCurrent(int row) {
     emit currentRowChanged(row);
 }
 
+bool TGridDataModel::Suspended() const {
+    TDataSet *ds = DataSet();
+    return ds && ds->ControlsDisabled();
+}
+
 void TGridDataModel::MoveToRow(int row) {
     TDataSet *ds = DataSet();
-    if (!ds || row == current_ || row < 0 || row >= int(rows_.size())) return;
+    if (!ds || Suspended() || row == current_ || row < 0 || row >= int(rows_.size())) return;
     moving_ = true;
     int moved = 0;
     try {

@@ -31,7 +31,12 @@ public:
 
     // The row of the data set's current record, -1 when there is none.
     int CurrentRow() const { return current_; }
-    // Moves the current record by the difference of rows.
+    // The data set has switched its controls off: the rows and the current
+    // row are what they were before, and the record position belongs to
+    // whoever switched them off (an operation walking the data set).
+    bool Suspended() const;
+    // Moves the current record by the difference of rows. Does nothing
+    // while Suspended(): a difference of stale rows would move the walk.
     void MoveToRow(int row);
     // Reads the rows again now, if the data set allows it (see above).
     void Refresh();
