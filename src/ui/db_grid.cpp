@@ -467,6 +467,7 @@ void TI_DBGrid::ColumnsChanged() {
     QStringList names;
     for (int i = 0; i < columns_.Count(); ++i) names.append(columns_[i]->FieldName());
     model_->SetFieldNames(names);
+    UpdateTitles();
     if (selectedIndex_ >= columns_.Count()) selectedIndex_ = std::max(0, columns_.Count() - 1);
     UpdateTitleHeight();
     AutoSizeColumns();
@@ -477,7 +478,16 @@ void TI_DBGrid::ColumnsChanged() {
 
 void TI_DBGrid::ColumnWidthChanged(TColumn *column) { AutoSizeColumns(column->Index()); }
 
+void TI_DBGrid::UpdateTitles() {
+    if (columns_.Updating()) return;
+    QStringList titles;
+    for (int i = 0; i < columns_.Count(); ++i)
+        titles.append(columns_[i]->Title()->Caption());
+    model_->SetTitles(titles);
+}
+
 void TI_DBGrid::ColumnTitleChanged() {
+    UpdateTitles();
     UpdateTitleHeight();
     titleBar_->viewport()->update();
 }

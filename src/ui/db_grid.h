@@ -285,6 +285,7 @@ private:
     void AutoSizeColumns(int given = -1);
     void ApplyColumnWidths();
     void UpdateTitleHeight();
+    void UpdateTitles();
     void UpdateRowHeight();
     void UpdateFrame();
     void FollowDataSet(int row);

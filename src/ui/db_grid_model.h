@@ -28,6 +28,9 @@ public:
     // One field name per model column; fields that do not exist show empty.
     void SetFieldNames(const QStringList &names);
     TField *Field(int column) const;
+    // The column titles, as the horizontal header data (what assistive
+    // technology reads as the column headers; the grid draws its own).
+    void SetTitles(const QStringList &titles);
 
     // The row of the data set's current record, -1 when there is none.
     int CurrentRow() const { return current_; }
@@ -44,6 +47,8 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 signals:
     void currentRowChanged(int row);
@@ -58,6 +63,7 @@ private:
     QPointer<TDataSource> source_;
     QMetaObject::Connection connection_;
     QStringList fieldNames_;
+    QStringList titles_;
     std::vector<QStringList> rows_;
     int current_ = -1;
     bool walking_ = false;
