@@ -267,6 +267,8 @@ void TArticleCheck::DeleteDuplicates() {
         ui_->SetProgressPosition(0);
         ui_->SetProgressMax(list_.Count());
         busy.CursorOn();
+        // While busy the grid neither follows nor moves the result table.
+        DisplaySuspended suspended(km_);
         // An entry whose article is gone (deleted elsewhere since the scan)
         // must not count for its number, or every existing article of that
         // number could be deleted.

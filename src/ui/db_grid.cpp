@@ -467,6 +467,7 @@ void TI_DBGrid::ColumnsChanged() {
     QStringList names;
     for (int i = 0; i < columns_.Count(); ++i) names.append(columns_[i]->FieldName());
     model_->SetFieldNames(names);
+    UpdateTitles();
     if (selectedIndex_ >= columns_.Count()) selectedIndex_ = std::max(0, columns_.Count() - 1);
     UpdateTitleHeight();
     AutoSizeColumns();
@@ -477,7 +478,16 @@ void TI_DBGrid::ColumnsChanged() {
 
 void TI_DBGrid::ColumnWidthChanged(TColumn *column) { AutoSizeColumns(column->Index()); }
 
+void TI_DBGrid::UpdateTitles() {
+    if (columns_.Updating()) return;
+    QStringList titles;
+    for (int i = 0; i < columns_.Count(); ++i)
+        titles.append(columns_[i]->Title()->Caption());
+    model_->SetTitles(titles);
+}
+
 void TI_DBGrid::ColumnTitleChanged() {
+    UpdateTitles();
     UpdateTitleHeight();
     titleBar_->viewport()->update();
 }
@@ -532,6 +542,10 @@ TField *TI_DBGrid::SelectedField() const { return model_->Field(selectedIndex_);
 
 int TI_DBGrid::Row() const { return model_->CurrentRow(); }
 
+bool TI_DBGrid::DisplaySuspended() const {
+    return model_->Suspended();
+}
+
 int TI_DBGrid::VisibleRowCount() const {
     return std::max(1, viewport()->height() / (defaultRowHeight_ + RowLineWidth()));
 }
@@ -550,6 +564,15 @@ void TI_DBGrid::FollowDataSet(int row) {
 void TI_DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
     QTableView::currentChanged(current, previous);
     if (syncing_ || !current.isValid()) return;
+    if (DisplaySuspended()) {
+        // Whatever moved the view (focus arriving, an input method's
+        // search), the data set stays; the view goes back to the row it
+        // showed once the change that is under way has been handled.
+        if (current.row() != model_->CurrentRow())
+            QMetaObject::invokeMethod(
+                this, [this] { FollowDataSet(model_->CurrentRow()); }, Qt::QueuedConnection);
+        return;
+    }
     selectedIndex_ = current.column();
     if (current.row() != model_->CurrentRow()) model_->MoveToRow(current.row());
     viewport()->update();
@@ -557,7 +580,7 @@ void TI_DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &pr
 
 void TI_DBGrid::MoveTo(int row, int column) {
     const int rows = model_->rowCount();
-    if (rows == 0) return;
+    if (rows == 0 || DisplaySuspended()) return;
     selectedIndex_ = column;
     model_->MoveToRow(std::clamp(row, 0, rows - 1));
     FollowDataSet(model_->CurrentRow());
@@ -658,7 +681,8 @@ void TI_DBGrid::keyPressEvent(QKeyEvent *event) {
         break;
     case Qt::Key_Escape: {
         TDataSet *ds = DataSet();
-        if (!readOnly_ && (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert))
+        if (!readOnly_ && !DisplaySuspended() &&
+            (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert))
             ds->Cancel();
         break;
     }
@@ -704,6 +728,9 @@ void TI_DBGrid::DoAutoSearch(QKeyEvent *event) {
             text += QChar(ch);
     }
     event->accept();
+    // The running search text and its timer stay as they are: typing
+    // resumes the search once the grid follows its data set again.
+    if (DisplaySuspended()) return;
 
     TSearchCursor hourglass;
     if (text.isEmpty()) {
@@ -767,7 +794,8 @@ void TI_DBGrid::ShowSearchWindow(const QString &text) {
 }
 
 void TI_DBGrid::TitleClick(int column, Qt::KeyboardModifiers modifiers) {
-    if (column < 0 || column >= columns_.Count()) return;
+    // The owner sorts in OnTitleClick; not while the data set is walked.
+    if (column < 0 || column >= columns_.Count() || DisplaySuspended()) return;
     TColumn *clicked = columns_[column];
     if (clicked->Indexed()) {
         clicked->SetIndexStyle(idxDescending);
@@ -778,16 +806,42 @@ void TI_DBGrid::TitleClick(int column, Qt::KeyboardModifiers modifiers) {
     if (OnTitleClick) OnTitleClick(clicked);
 }
 
+// The rows shown while the display is suspended are stale: a row clicked
+// there says nothing about the data set's records.
 void TI_DBGrid::mousePressEvent(QMouseEvent *event) {
+    if (DisplaySuspended()) {
+        event->accept();
+        return;
+    }
     QTableView::mousePressEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && index.isValid() && OnCellClick) OnCellClick(columns_[index.column()]);
 }
 
 void TI_DBGrid::mouseDoubleClickEvent(QMouseEvent *event) {
+    if (DisplaySuspended()) {
+        event->accept();
+        return;
+    }
     QTableView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() && OnDblClick)
         OnDblClick(this);
+}
+
+void TI_DBGrid::mouseMoveEvent(QMouseEvent *event) {
+    // Dragging with a button held selects rows as it goes.
+    if (DisplaySuspended() && event->buttons() != Qt::NoButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void TI_DBGrid::mouseReleaseEvent(QMouseEvent *event) {
+    // The view ends a press that began before the suspension; a selection it
+    // makes on release is put back on the row shown.
+    QTableView::mouseReleaseEvent(event);
+    if (DisplaySuspended()) FollowDataSet(model_->CurrentRow());
 }
 
 void TI_DBGrid::focusInEvent(QFocusEvent *event) {

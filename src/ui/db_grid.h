@@ -3,6 +3,13 @@
 // data set's current record, and adds an incremental search by typing,
 // title cells that act as buttons and carry a sort indicator, and columns
 // that always fill the grid's width.
+//
+// While the data set has its controls switched off (an operation walks it
+// and the grid shows what it showed before), user input moves nothing: no
+// click, key, title click or search changes the current record, and
+// neither OnDblClick nor OnCellClick nor OnTitleClick fires. The wheel and
+// the scroll bar still scroll the rows shown. Once the controls are on
+// again, the grid follows the data set's current record.
 #pragma once
 
 #include "colors.h"
@@ -232,6 +239,8 @@ public:
     TField *SelectedField() const;
     // The data row of the current record, -1 when there is none.
     int Row() const;
+    // The data set has switched its controls off (see above).
+    bool DisplaySuspended() const;
     int TitleRowHeight() const { return titleHeight_; }
     int VisibleRowCount() const;
 
@@ -260,6 +269,8 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -274,6 +285,7 @@ private:
     void AutoSizeColumns(int given = -1);
     void ApplyColumnWidths();
     void UpdateTitleHeight();
+    void UpdateTitles();
     void UpdateRowHeight();
     void UpdateFrame();
     void FollowDataSet(int row);

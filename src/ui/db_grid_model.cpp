@@ -36,6 +36,19 @@ TField *TGridDataModel::Field(int column) const {
     return ds && column >= 0 && column < fieldNames_.size() ? ds->FindField(fieldNames_[column]) : nullptr;
 }
 
+void TGridDataModel::SetTitles(const QStringList &titles) {
+    if (titles == titles_) return;
+    titles_ = titles;
+    if (!fieldNames_.isEmpty())
+        emit headerDataChanged(Qt::Horizontal, 0, int(fieldNames_.size()) - 1);
+}
+
+QVariant TGridDataModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return section >= 0 && section < titles_.size() ? titles_[section] : QString();
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
 int TGridDataModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
@@ -149,9 +162,14 @@ void TGridDataModel::SetCurrent(int row) {
     emit currentRowChanged(row);
 }
 
+bool TGridDataModel::Suspended() const {
+    TDataSet *ds = DataSet();
+    return ds && ds->ControlsDisabled();
+}
+
 void TGridDataModel::MoveToRow(int row) {
     TDataSet *ds = DataSet();
-    if (!ds || row == current_ || row < 0 || row >= int(rows_.size())) return;
+    if (!ds || Suspended() || row == current_ || row < 0 || row >= int(rows_.size())) return;
     moving_ = true;
     int moved = 0;
     try {

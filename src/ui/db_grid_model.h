@@ -28,10 +28,18 @@ public:
     // One field name per model column; fields that do not exist show empty.
     void SetFieldNames(const QStringList &names);
     TField *Field(int column) const;
+    // The column titles, as the horizontal header data (what assistive
+    // technology reads as the column headers; the grid draws its own).
+    void SetTitles(const QStringList &titles);
 
     // The row of the data set's current record, -1 when there is none.
     int CurrentRow() const { return current_; }
-    // Moves the current record by the difference of rows.
+    // The data set has switched its controls off: the rows and the current
+    // row are what they were before, and the record position belongs to
+    // whoever switched them off (an operation walking the data set).
+    bool Suspended() const;
+    // Moves the current record by the difference of rows. Does nothing
+    // while Suspended(): a difference of stale rows would move the walk.
     void MoveToRow(int row);
     // Reads the rows again now, if the data set allows it (see above).
     void Refresh();
@@ -39,6 +47,8 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 signals:
     void currentRowChanged(int row);
@@ -53,6 +63,7 @@ private:
     QPointer<TDataSource> source_;
     QMetaObject::Connection connection_;
     QStringList fieldNames_;
+    QStringList titles_;
     std::vector<QStringList> rows_;
     int current_ = -1;
     bool walking_ = false;

@@ -1,6 +1,7 @@
 #include "minihtmllabel.h"
 
 #include "bevel.h"
+#include "kit_accessibility.h"
 #include "parent_color.h"
 #include "text_lines.h"
 
@@ -21,6 +22,7 @@ constexpr int kAutoSizeExtra = 6;
 } // namespace
 
 TCustomHtmlLabel::TCustomHtmlLabel(QWidget *parent) : QWidget(parent) {
+    InstallKitAccessibility();
     setMouseTracking(true);
 }
 
@@ -34,19 +36,38 @@ void TCustomHtmlLabel::SetHTMLText(const QStringList &lines) {
     }
     if (cleaned == lines_) return;
     lines_ = cleaned;
-    Changed();
+    TextChanged();
 }
 
 void TCustomHtmlLabel::SetText(const QString &text) {
     const QStringList lines = SplitTextLines(text);
     if (lines == lines_) return;
     lines_ = lines;
-    Changed();
+    TextChanged();
 }
 
 void TCustomHtmlLabel::AddLine(const QString &line) {
     lines_ << line;
+    TextChanged();
+}
+
+void TCustomHtmlLabel::TextChanged() {
     Changed();
+    if (accessibleName().isEmpty()) NotifyAccessibleNameChanged(this);
+}
+
+QString TCustomHtmlLabel::PlainText() const {
+    // Laid out without a right edge, only the text's own breaks end a line.
+    const THtmlDocument doc =
+        LayoutHtml(PrepareHtmlText(Text()), font(), kUnbounded, LayoutOptions());
+    QStringList lines = doc.LineTexts();
+    for (QString &line : lines) {
+        qsizetype end = line.size();
+        while (end > 0 && line[end - 1].isSpace())
+            --end;
+        line.truncate(end);
+    }
+    return lines.join(u'\n').trimmed();
 }
 
 TColor TCustomHtmlLabel::Color() const {

@@ -46,6 +46,10 @@ public:
     void AddLine(const QString &line);
     // The text that is rendered: all lines joined.
     QString Text() const { return lines_.join(QString()); }
+    // The text as it is read aloud: what the label shows, without tags,
+    // entities and accelerator ampersands as they are drawn, one line per
+    // line break of the text (not per line the width wraps).
+    QString PlainText() const;
 
     TColor Color() const;
     void SetColor(TColor color);
@@ -105,6 +109,7 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    void TextChanged();
     bool GrowsVertically() const;
     bool GrowsHorizontally() const;
     QRect FrameRect() const;

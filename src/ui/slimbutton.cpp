@@ -1,6 +1,7 @@
 #include "slimbutton.h"
 
 #include "font_substitution.h"
+#include "kit_accessibility.h"
 #include "parent_color.h"
 
 #include <QApplication>
@@ -127,6 +128,7 @@ void SetFormModalResult(QWidget *form, int result) {
 } // namespace
 
 TSlimButton::TSlimButton(QWidget *parent) : QWidget(parent) {
+    InstallKitAccessibility();
     THoverWatch &watch = HoverWatch();
     if (watch.Buttons++ == 0) {
         watch.Timer = new QTimer();
@@ -198,6 +200,7 @@ void TSlimButton::SetCaption(const QString &caption) {
     shortcutId_ = 0;
     const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
     if (!mnemonic.isEmpty()) shortcutId_ = grabShortcut(mnemonic);
+    if (accessibleName().isEmpty()) NotifyAccessibleNameChanged(this);
     update();
 }
 

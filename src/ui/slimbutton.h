@@ -55,6 +55,9 @@ public:
     // the form's modal result, emits OnClick, shows the pop-up menu. Does
     // nothing while the button is disabled or hidden.
     void Click();
+    // A click by the user's pointer (the mouse, or assistive technology's
+    // press): a group button changes Down first, then Click().
+    void UserClick();
 
     QString Caption() const { return caption_; }
     void SetCaption(const QString &caption);
@@ -151,7 +154,6 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void UserClick();
     void Cool();
     void SelectNextControl(bool forward, quint16 charCode);
     QWidget *FindNextControl(bool forward) const;

@@ -1,5 +1,6 @@
 #include "slimprogressbar.h"
 
+#include "kit_accessibility.h"
 #include "parent_color.h"
 
 #include <QPaintEvent>
@@ -12,6 +13,7 @@ constexpr int kPitch = 9; // block and gap
 } // namespace
 
 TSlimProgressBar::TSlimProgressBar(QWidget *parent) : QWidget(parent) {
+    InstallKitAccessibility();
     resize(147, 16);
 }
 
@@ -21,18 +23,22 @@ int TSlimProgressBar::SnappedLength(int length) {
 
 void TSlimProgressBar::SetMin(int value) {
     if (value == min_) return;
+    const int before = position_;
     min_ = value;
     if (max_ - min_ <= 0) max_ = min_ + 1;
     position_ = qBound(min_, position_, max_);
+    if (position_ != before) NotifyAccessibleValueChanged(this, position_);
     update();
 }
 
 void TSlimProgressBar::SetMax(int value) {
     if (value == max_) return;
+    const int before = position_;
     max_ = value;
     if (position_ > max_) position_ = max_;
     if (max_ - min_ <= 0) max_ = min_ + 1;
     position_ = qBound(min_, position_, max_);
+    if (position_ != before) NotifyAccessibleValueChanged(this, position_);
     update();
 }
 
@@ -42,6 +48,7 @@ void TSlimProgressBar::SetPosition(int value) {
     const int before = FilledBlocks();
     const bool grew = value > position_;
     position_ = value;
+    NotifyAccessibleValueChanged(this, position_);
     if (!grew || smooth_) {
         update();
         return;

@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 constexpr TDBGridOptions kMainWindowOptions =
@@ -313,6 +315,76 @@ TEST_F(GridTest, FollowsTheDataSetAndMovesIt) {
     EXPECT_EQ(grid->model()->rowCount(), 5);
     EXPECT_EQ(grid->model()->index(4, kARTN).data().toString(), QStringLiteral("5"));
     EXPECT_EQ(grid->Row(), km->RecNo());
+}
+
+// An operation that walks the table switches its controls off; the grid
+// keeps showing the old rows and its old current row, so nothing the user
+// does on it may move the walk's record or report a stale one.
+TEST_F(GridTest, InputMovesNothingWhileTheDisplayIsSuspended) {
+    Fill({{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}, {"f", "6"}});
+    Show();
+    km->Last();
+    int events = 0;
+    grid->OnDblClick = [&](TI_DBGrid *) { ++events; };
+    grid->OnCellClick = [&](TColumn *) { ++events; };
+    grid->OnTitleClick = [&](TColumn *) { ++events; };
+    km->DisableControls();
+    km->First();
+    km->Next();
+    ASSERT_TRUE(grid->DisplaySuspended());
+
+    QWidget *cells = grid->viewport();
+    QWidget *titles = grid->horizontalHeader()->viewport();
+    const struct {
+        const char *name;
+        std::function<void()> send;
+    } inputs[] = {
+        {"click", [&] { QTest::mouseClick(cells, Qt::LeftButton, {}, CellCentre(3, kSTK)); }},
+        {"double-click",
+         [&] { QTest::mouseDClick(cells, Qt::LeftButton, {}, CellCentre(2, kBZ)); }},
+        {"drag across rows",
+         [&] {
+             QTest::mousePress(cells, Qt::LeftButton, {}, CellCentre(0, kBZ));
+             QTest::mouseMove(cells, CellCentre(4, kBZ));
+             QTest::mouseRelease(cells, Qt::LeftButton, {}, CellCentre(4, kBZ));
+         }},
+        {"title click", [&] { QTest::mouseClick(titles, Qt::LeftButton, {}, TitleCentre(kARTN)); }},
+        {"Up", [&] { QTest::keyClick(grid, Qt::Key_Up); }},
+        {"Home", [&] { QTest::keyClick(grid, Qt::Key_Home); }},
+        {"Ctrl+Home", [&] { QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier); }},
+        {"Page Up", [&] { QTest::keyClick(grid, Qt::Key_PageUp); }},
+        {"Left", [&] { QTest::keyClick(grid, Qt::Key_Left); }},
+        {"Shift+Tab", [&] { QTest::keyClick(grid, Qt::Key_Backtab); }},
+        {"typed search", [&] { QTest::keyClicks(grid, QStringLiteral("c")); }},
+        {"clipboard search",
+         [&] {
+             QGuiApplication::clipboard()->setText(QStringLiteral("a"));
+             QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+         }},
+        {"the view's current index set directly",
+         [&] {
+             grid->setCurrentIndex(grid->model()->index(0, kBZ));
+             QCoreApplication::processEvents();
+         }},
+    };
+    for (const auto &input : inputs) {
+        SCOPED_TRACE(input.name);
+        input.send();
+        EXPECT_EQ(km->RecNo(), 1);
+        EXPECT_EQ(grid->Row(), 5);
+        EXPECT_EQ(grid->currentIndex().row(), 5);
+        EXPECT_EQ(events, 0);
+        EXPECT_EQ(grid->SearchText(), QString());
+        EXPECT_EQ(grid->Columns()[kARTN]->IndexStyle(), idxNone);
+    }
+
+    // Resumed: the grid stands on the walk's record and takes input again.
+    km->EnableControls();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(km->RecNo(), 2);
 }
 
 TEST_F(GridTest, DoubleClickOnADataRowOnly) {
