@@ -3,11 +3,9 @@
 #include "application_title.h"
 #include "busy_cursor.h"
 #include "currency_format.h"
-#include "db_table.h"
 #include "login_dialog.h"
 #include "main_window.h"
-#include "sb.h"
-#include "settings_loader.h"
+#include "settings_hand_over.h"
 
 #include <QApplication>
 
@@ -19,12 +17,7 @@ int main(int argc, char **argv) {
     QApplication::setApplicationName(title);
     RegisterAnimatedCursors();
     InstallLoginDialog();
-    SettingsMessageHook() = [](const QString &text) { ShowInfoBox(text); };
-    SettingsHandOver() = [](TDbTable *settingsTable, const QString &connectPath) {
-        TSettings &settings = GetSettings();
-        if (settingsTable) LoadSettings(settings, *settingsTable);
-        SetConnectPath(settings, connectPath);
-    };
+    InstallSettingsHandOver();
     // Closing the main window ends the program, whichever way it is closed:
     // a window that was hidden first (the install run) or closed while an
     // operation still runs would not end it as the last visible window.

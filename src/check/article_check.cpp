@@ -257,6 +257,11 @@ void TArticleCheck::BuildDuplicateList() {
     }
 }
 
+bool TArticleCheck::LocateWithNumber(const TDuplicateList::Entry &entry) {
+    return articles_->Locate(QStringLiteral("ID"), entry.id->ID.toInt(), 0) &&
+           articles_->FieldByName(QStringLiteral("ARTN"))->AsString() == entry.text;
+}
+
 void TArticleCheck::DeleteDuplicates() {
     BuildDuplicateList();
     if (list_.Count() == 0) return;
@@ -269,11 +274,12 @@ void TArticleCheck::DeleteDuplicates() {
         busy.CursorOn();
         // While busy the grid neither follows nor moves the result table.
         DisplaySuspended suspended(km_);
-        // An entry whose article is gone (deleted elsewhere since the scan)
-        // must not count for its number, or every existing article of that
-        // number could be deleted.
+        // An entry whose article is gone or carries another number by now
+        // (deleted or renumbered on another workstation since the scan) must
+        // not count for its number, or every existing article of that number
+        // could be deleted.
         for (int i = 0; i < list_.Count(); ++i) {
-            list_[i].stale = !articles_->Locate(QStringLiteral("ID"), list_[i].id->ID.toInt(), 0);
+            list_[i].stale = !LocateWithNumber(list_[i]);
             ui_->ProcessMessages();
         }
         int position = 0;
@@ -283,7 +289,9 @@ void TArticleCheck::DeleteDuplicates() {
             const int n = list_.CountExisting(text);
             bool found = false;
             if (n > 1 && !entry.stale) {
-                found = articles_->Locate(QStringLiteral("ID"), entry.id->ID.toInt(), 0);
+                // Looked at again right before the delete: the other
+                // workstation may have renumbered it meanwhile.
+                found = LocateWithNumber(entry);
                 if (!found) entry.stale = true;
             }
             if (n > 1 && found) {

@@ -21,7 +21,7 @@ public:
     struct Entry {
         QString text;
         std::unique_ptr<TID> id;
-        bool stale = false;  // its article was not found
+        bool stale = false;  // its article is gone or carries another number
     };
 
     TDuplicateList();
@@ -62,6 +62,9 @@ public:
 
 private:
     void AppendResult();
+    // Makes the entry's article current; true when it exists and still
+    // carries the entry's full number.
+    bool LocateWithNumber(const TDuplicateList::Entry &entry);
 
     TDbTable *articles_;
     TDbTable *bookings_;

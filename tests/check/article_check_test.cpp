@@ -133,9 +133,20 @@ TEST(DeleteDuplicates, KeepsTheSecondOfEachRunInIndexOrder) {
          {2, 4},
          {"5 <b>löschen..", "5 <b>überspringen..", "7 <b>löschen..", "7 <b>überspringen.."}},
         {"numbers alike in their first 30 characters are different",
-         {{"123456789012345678901234567890-A"}, {"123456789012345678901234567890-B"}},
-         {1, 2},
+         {{"123456789012345678901234567890-A"},
+          {"123456789012345678901234567890-A"},
+          {"123456789012345678901234567890-B"},
+          {"123456789012345678901234567890-B"}},
+         {2, 4},
          {}},
+        {"groups in the locale's order ignoring case, not in byte order",
+         {{"B7"}, {"B7"}, {"a5"}, {"a5"}},
+         {2, 4},
+         {"a5 <b>löschen..", "a5 <b>überspringen..", "B7 <b>löschen..", "B7 <b>überspringen.."}},
+        {"numbers equal but for case stand in reverse order of their rows",
+         {{"AB1"}, {"AB1"}, {"ab1"}, {"ab1"}},
+         {2, 4},
+         {"ab1 <b>löschen..", "ab1 <b>überspringen..", "AB1 <b>löschen..", "AB1 <b>überspringen.."}},
     };
     for (const DeleteCase &c : cases) {
         SCOPED_TRACE(c.name);

@@ -35,6 +35,7 @@ public:
     void ShowInfo(const QString &s) override { infos << s; }
     bool AskQuestion(const QString &s) override {
         questions << s;
+        if (onAsk) onAsk();
         return answer;
     }
     void BusyCursorOn() override { ++cursorDepth; }
@@ -56,7 +57,7 @@ public:
     bool answer = true;
     std::optional<QString> input;
     QStringList statuses, infos, questions, offered;
-    std::function<void()> onPump, onCheckClick;
+    std::function<void()> onPump, onCheckClick, onAsk;
 };
 
 class HostDatabase {

@@ -1,7 +1,8 @@
-// Two workstations on one PostgreSQL database: two processes, each with its
-// own connection and its own check, working on the same articles. The server
-// comes from DBE_TEST_PG (a libpq conninfo); each test keeps its tables in a
-// schema of its own and drops it afterwards.
+// Two workstations on one database: two processes, each with its own
+// connection and its own check, working on the same articles, on local tables
+// and on a PostgreSQL server. The server comes from DBE_TEST_PG (a libpq
+// conninfo); each test keeps its tables there in a schema of its own and
+// drops it afterwards.
 #include "check_fixture.h"
 #include "child_process.h"
 #include "test_server.h"
@@ -57,31 +58,62 @@ int Workstation(const char *step, const std::function<int()> &body) {
     return 99;
 }
 
-class TwoWorkstations : public ::testing::Test {
-protected:
-    void SetUp() override {
+// A schema of the test's own on the test server, dropped afterwards.
+class ServerSchema {
+public:
+    // False without a server.
+    bool Create() {
         const char *server = testsupport::TestServer();
-        if (!server) {
-            GTEST_SKIP() << "DBE_TEST_PG names no PostgreSQL server (a conninfo such as "
-                            "\"host=127.0.0.1 port=5432 user=postgres dbname=postgres\")";
-        }
+        if (!server) return false;
         server_ = server;
         schema_ = "artnr_check_" + std::to_string(::getpid()) + '_' + std::to_string(std::random_device{}() % 1000000);
-        ASSERT_EQ(testsupport::ExecuteSql(server_, "CREATE SCHEMA " + schema_), "");
+        EXPECT_EQ(testsupport::ExecuteSql(server_, "CREATE SCHEMA " + schema_), "");
         created_ = true;
-        conninfo_ = QString::fromStdString(WithSearchPath(server_, schema_));
+        conninfo = QString::fromStdString(WithSearchPath(server_, schema_));
+        return true;
     }
-    void TearDown() override {
+    ~ServerSchema() {
         if (created_) {
             EXPECT_EQ(testsupport::ExecuteSql(server_, "DROP SCHEMA " + schema_ + " CASCADE"), "");
         }
     }
 
-    QString conninfo_;
+    QString conninfo;
 
 private:
     std::string server_, schema_;
     bool created_ = false;
+};
+
+constexpr const char *kNoServer = "DBE_TEST_PG names no PostgreSQL server (a conninfo such as "
+                                  "\"host=127.0.0.1 port=5432 user=postgres dbname=postgres\")";
+
+class TwoWorkstations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!schema_.Create()) GTEST_SKIP() << kNoServer;
+        conninfo_ = schema_.conninfo;
+    }
+
+    QString conninfo_;
+
+private:
+    ServerSchema schema_;
+};
+
+// The same on local tables (a folder both processes open) and on the server.
+class EitherBackend : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        const bool server = GetParam();
+        if (server && !schema_.Create()) GTEST_SKIP() << kNoServer;
+        db = std::make_unique<HostDatabase>(server ? schema_.conninfo : QString());
+    }
+
+    std::unique_ptr<HostDatabase> db;
+
+private:
+    ServerSchema schema_;
 };
 
 // The other workstation has the article open for editing: renumbering it
@@ -189,6 +221,61 @@ TEST_F(TwoWorkstations, ACheckAfterTheOtherWorkstationsDeleteRunSeesWhatIsLeft) 
     deleter.Send('q');
     EXPECT_EQ(deleter.Finish(), 0);
 }
+
+// The other workstation renumbers articles of this one's check after the
+// check: one while the question is open, one in the middle of the delete
+// run. The delete run passes over a renumbered article, which is no longer a
+// duplicate, and no longer counts it for its old number, so that number
+// keeps an existing article.
+TEST_P(EitherBackend, TheDeleteRunPassesOverArticlesRenumberedElsewhere) {
+    // ARTN runs: 100 = 1,2 (keeps 2 when nothing changes); 200 = 3,4,5 (keeps 4).
+    ASSERT_EQ(db->AddArticles({{"100"}, {"100"}, {"200"}, {"200"}, {"200"}}), (std::vector<int>{1, 2, 3, 4, 5}));
+
+    // Forked before this process opens anything, so that no connection or
+    // file handle is shared over the fork.
+    Child other([&](int in, int out) {
+        return Workstation("renumbering", [&] {
+            CheckHarness h(db->path, db->servers);
+            for (char id; (id = Hear(in)) != 'q';) {
+                if (!h.articles->Locate(QStringLiteral("ID"), id - '0', 0)) return 10;
+                h.articles->Edit();
+                h.articles->FieldByName(QStringLiteral("ARTN"))->SetAsString(QStringLiteral("%1-neu").arg(id));
+                h.articles->Post();
+                Tell(out, 'r');
+            }
+            return 0;
+        });
+    });
+    auto renumber = [&](char id) {
+        other.Send(id);
+        ASSERT_EQ(other.Receive(), 'r') << "the other workstation could not renumber: exit " << other.Finish();
+    };
+
+    CheckHarness h(db->path, db->servers);
+    h.ui.onCheckClick = [&] { h.check->CheckDuplicates(); };
+    h.check->CheckDuplicates();
+    ASSERT_EQ(h.Rows(), (QStringList{"2:100", "1:100", "4:200", "3:200", "5:200"}));
+    // While the question is open the other renumbers 2, the survivor-to-be of
+    // 100; once the run has deleted 5 it renumbers 3, next in the list.
+    h.ui.onAsk = [&] { renumber('2'); };
+    h.ui.onPump = [&] {
+        if (h.ui.statuses.size() == 3 && h.ui.statuses.last() == QStringLiteral("200 <b>löschen..")) {
+            h.ui.onPump = nullptr;
+            renumber('3');
+        }
+    };
+    h.ui.statuses.clear();
+    h.check->DeleteDuplicates();
+    EXPECT_EQ(h.ui.statuses.mid(0, 5), (QStringList{"100 <b>überspringen..", "100 <b>überspringen..",
+                                                    "200 <b>löschen..", "200 <b>überspringen..",
+                                                    "200 <b>überspringen.."}));
+    EXPECT_EQ(h.ArticleIds(), (QList<int>{1, 2, 3, 4}));
+    other.Send('q');
+    EXPECT_EQ(other.Finish(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(, EitherBackend, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Server" : "Local"; });
 
 }  // namespace
 
