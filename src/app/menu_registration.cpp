@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 
@@ -16,8 +18,13 @@ QString Trim32(const QString &s) {
     return s.mid(start, end - start);
 }
 
-// The file is in the system's 8-bit code page.
-QString Decode(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
+// The file is in the system's 8-bit code page, Windows-1252; every byte has
+// a character there (the five unassigned ones the C1 controls), so the lines
+// of other tools come back byte for byte.
+QString Decode(const QByteArray &bytes) {
+    QStringDecoder decoder("windows-1252");
+    return decoder(bytes);
+}
 
 }  // namespace
 
@@ -58,7 +65,17 @@ void WriteMenuLines(const QString &path, const QStringList &lines) {
     if (!file.open(QIODevice::WriteOnly))
         throw Exception(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(path));
     QByteArray bytes;
-    for (const QString &line : lines) bytes += line.toLatin1() + "\r\n";
+    for (const QString &line : lines) {
+        QStringEncoder encoder("windows-1252");
+        bytes += encoder(line);
+        // A character the code page cannot hold would reach the host as
+        // "?", an entry that names no program.
+        if (encoder.hasError())
+            throw Exception(QStringLiteral("Datei %1 kann die Zeile \"%2\" nicht aufnehmen: sie enthält Zeichen "
+                                           "außerhalb von Windows-1252")
+                                .arg(path, line));
+        bytes += "\r\n";
+    }
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw Exception(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(path));
 }

@@ -444,9 +444,11 @@ void SaveWorkstationOptions(quint8 groups, TUserPrinterDef &d, const QString &fo
 
 QString DefaultPdfFolder() {
     QString result = ExecutableFolder();
+    // The folder of documents shared by all users is asked for with the
+    // create flag: missing, it is created, and only a folder that cannot be
+    // had leaves the executable's folder.
     const QString shared = QStandardPaths::writableLocation(QStandardPaths::PublicShareLocation);
-    if (!shared.isEmpty() && QDir(shared).exists())
-        result = QDir(shared).filePath(QStringLiteral("PDF-Dateien")) + u'/';
+    if (!shared.isEmpty() && QDir().mkpath(shared)) result = QDir(shared).filePath(QStringLiteral("PDF-Dateien")) + u'/';
     QDir().mkpath(result);
     return result;
 }

@@ -4,6 +4,7 @@
 #include "box_answerer.h"
 #include "check_fixture.h"
 #include "db_grid.h"
+#include "exceptions.h"
 #include "command_line.h"
 #include "input_dialog.h"
 #include "main_window.h"
@@ -220,6 +221,57 @@ TEST(MenuRegistration, ReplacesOrAppendsTheToolsLine) {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), c.after);
+    }
+}
+
+// The menu file is Windows-1252: the tool's own path in that code page, the
+// bytes of other tools' lines as they were, and a path the code page cannot
+// hold refused rather than written as "?".
+TEST(MenuRegistration, KeepsTheFileInWindows1252) {
+    const QByteArray caption = ";Check auf doppelte Artikelnummern.\r\n";
+    // Every byte above 127, the five unassigned ones included.
+    QByteArray high;
+    for (int b = 0x80; b <= 0xFF; ++b) high += char(b);
+    struct Case {
+        const char *name;
+        QString executable;
+        QByteArray before, after;  // an empty `after`: refused, the file unchanged
+    };
+    const std::vector<Case> cases = {
+        {"a euro sign in the path", QStringLiteral("/opt/Preise €/artnrcheck"), QByteArray(),
+         "/opt/Preise \x80/artnrcheck" + caption},
+        {"umlauts in the path", QStringLiteral("/opt/Übersicht/artnrcheck"), QByteArray(),
+         "/opt/\xDC" "bersicht/artnrcheck" + caption},
+        {"other lines byte for byte", QStringLiteral("/opt/a"), "C:\\" + high + ";Anderes \x80\r\n",
+         "C:\\" + high + ";Anderes \x80\r\n/opt/a" + caption},
+        {"a path the code page cannot hold", QStringLiteral("/opt/Łódź/artnrcheck"), "/x;Andere\r\n", QByteArray()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("ZS.MNU"));
+        if (!c.before.isEmpty()) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.before);
+        }
+        QString error;
+        try {
+            const QStringList lines = QFile::exists(file) ? ReadMenuLines(file) : QStringList();
+            WriteMenuLines(file, WithToolEntry(lines, c.executable));
+        } catch (const Exception &e) {
+            error = e.message();
+        }
+        QFile f(file);
+        const QByteArray now = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        if (c.after.isEmpty()) {
+            EXPECT_TRUE(error.startsWith(QStringLiteral("Datei ") + file + QStringLiteral(" kann die Zeile")))
+                << error.toStdString();
+            EXPECT_EQ(now, c.before);
+        } else {
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+            EXPECT_EQ(now, c.after);
+        }
     }
 }
 

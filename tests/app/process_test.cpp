@@ -65,17 +65,20 @@ Outcome Start(const QString &program, const QStringList &args, const QString &fo
 // menu file beside the executable.
 class InstalledCopy {
 public:
-    InstalledCopy() {
-        path = dir.filePath(QStringLiteral("artnrcheck"));
+    explicit InstalledCopy(const QString &folder = QStringLiteral(".")) {
+        EXPECT_TRUE(QDir(dir.path()).mkpath(folder));
+        home = QDir::cleanPath(dir.filePath(folder));
+        path = QDir(home).filePath(QStringLiteral("artnrcheck"));
         EXPECT_TRUE(QFile::copy(QDir(Bin()).filePath(QStringLiteral("artnrcheck")), path));
     }
-    QString MenuFile() const { return dir.filePath(QStringLiteral("ZS.MNU")); }
+    QString MenuFile() const { return QDir(home).filePath(QStringLiteral("ZS.MNU")); }
     QByteArray Menu() const {
         QFile f(MenuFile());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     QTemporaryDir dir;
+    QString home;  // the folder of the copy
     QString path;
 };
 
@@ -89,9 +92,11 @@ TEST(Process, InstallEndsWithAndWithoutItsMessage) {
         QStringList args;
         QString steps;
         QStringList log;
+        QString folder = QStringLiteral(".");
     };
     const std::vector<Case> cases = {
         {"silent", {"INSTALL", "SILENT"}, QString(), {}},
+        {"from a folder with a euro sign", {"INSTALL", "SILENT"}, QString(), {}, QStringLiteral("Preise €")},
         {"with its message", {"INSTALL"}, "answer", {QString::fromUtf8(kInstalled)}},
         {"further arguments ignored",
          {"INSTALL", "x", "y"},
@@ -100,12 +105,15 @@ TEST(Process, InstallEndsWithAndWithoutItsMessage) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        InstalledCopy copy;
+        InstalledCopy copy(c.folder);
         const Outcome run = Start(copy.path, c.args, copy.dir.path(), c.steps);
         ASSERT_TRUE(run.ended) << run.output.toStdString();
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.log, c.log);
-        EXPECT_EQ(copy.Menu(), copy.path.toUtf8() + ";Check auf doppelte Artikelnummern.\r\n");
+        // The menu file holds the path in Windows-1252.
+        QByteArray path = copy.path.toUtf8();
+        path.replace("€", "\x80");
+        EXPECT_EQ(copy.Menu(), path + ";Check auf doppelte Artikelnummern.\r\n");
     }
 }
 

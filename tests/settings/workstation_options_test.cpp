@@ -234,6 +234,14 @@ TEST(ColorNames, ConvertBothWays) {
     EXPECT_ANY_THROW(StringToColor(QStringLiteral("clNoSuch")));
 }
 
+// The shared documents folder is asked for with the create flag: when it is
+// missing it is made, and the default is still that folder + "PDF-Dateien".
+TEST_F(WorkstationOptions, TheDefaultPdfFolderCreatesAMissingSharedFolder) {
+    ASSERT_TRUE(QDir(dir_.filePath(QStringLiteral("shared"))).removeRecursively());
+    EXPECT_EQ(DefaultPdfFolder(), SharedPdf());
+    EXPECT_TRUE(QDir(SharedPdf()).exists());
+}
+
 TEST(PdfFolderText, GetsATrailingSeparator) {
     struct Case {
         const char *in, *out;
