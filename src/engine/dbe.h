@@ -161,8 +161,10 @@ DBESTATUS DbeDictAddUser(const char *dictionary, const char *user, const char *p
 // Integer ShortInt Time TimeStamp AutoInc Raw CurDouble CIString.
 DBESTATUS DbeCreateTable(DBEHANDLE connection, const char *name, const char *fields,
                          DBEHANDLE *table);
-// name: a path, or a bare name resolved in the connection's folder (or, on a
-// dictionary connection, through the dictionary). options: DBE_EXCLUSIVE,
+// name: a path of the file system (a relative one taken from the working
+// directory, as the connect path is), or a bare name resolved in the
+// connection's folder (or, on a dictionary connection, through the
+// dictionary). options: DBE_EXCLUSIVE,
 // DBE_READONLY. REQUIRES: the file is a table made by DbeCreateTable.
 DBESTATUS DbeOpenTable(DBEHANDLE connection, const char *name, const char *alias,
                        uint16_t tableType, uint16_t charType, uint16_t lockType, uint16_t rights,

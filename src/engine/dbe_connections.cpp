@@ -123,12 +123,12 @@ DBESTATUS DbeConnectEx(const char *path, uint16_t serverTypes, const char *user,
         return Fail(DBE_E_PATH_NOT_FOUND, "(empty path)");
     } else if (dictionary) {
         conn->dictionary = true;
-        conn->folder = Folder(p);
+        conn->folder = Folder(AbsolutePath(p));
         if (int32_t rc = LoadDictionary(p, user ? user : "", password ? password : "", *conn))
             return rc;
     } else {
         if (!IsDirectory(p)) return Fail(DBE_E_PATH_NOT_FOUND, p);
-        conn->folder = p;
+        conn->folder = AbsolutePath(p);
     }
     DBEHANDLE h = E().NewHandle();
     E().connections.emplace(h, std::move(conn));

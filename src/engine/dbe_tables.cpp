@@ -39,6 +39,15 @@ std::string ServerTableName(const std::string &name) {
     return cut == std::string::npos ? name : name.substr(cut + 1);
 }
 
+// A bare table name lies in the connection's folder; a path is a path of the
+// file system, relative ones to the working directory. The layer names its
+// tables by the connect path and the table name, so a relative connect path
+// must not be taken twice.
+std::string LocalTablePath(const Connection &conn, const std::string &normalized) {
+    if (normalized.find('/') == std::string::npos) return conn.folder + "/" + normalized;
+    return AbsolutePath(normalized);
+}
+
 // The file a table name stands for on a connection; 5132 when a dictionary
 // does not know a bare name.
 int32_t ResolveTable(Connection &conn, const std::string &name, std::string &path) {
@@ -49,10 +58,8 @@ int32_t ResolveTable(Connection &conn, const std::string &name, std::string &pat
         if (it == conn.dictTables.end()) return Fail(DBE_E_TABLE_NOT_IN_DICTIONARY, name);
         const std::string &p = it->second.path;
         path = (!p.empty() && p[0] == '/') ? p : conn.folder + "/" + p;
-    } else if (bare || n[0] != '/') {
-        path = conn.folder + "/" + n;
     } else {
-        path = n;
+        path = LocalTablePath(conn, n);
     }
     path = ResolveCase(path);
     return Ok();
@@ -79,9 +86,7 @@ DBESTATUS DbeCreateTable(DBEHANDLE connection, const char *name, const char *fie
     if (c->remote) {
         if (int32_t rc = CreatePgTable(c->server, ServerTableName(name), defs, store)) return rc;
     } else {
-        std::string n = NormalizePath(name);
-        std::string path =
-            n.find('/') == std::string::npos || n[0] != '/' ? c->folder + "/" + n : n;
+        const std::string path = LocalTablePath(*c, NormalizePath(name));
         if (int32_t rc = CreateSqliteTable(path, defs, store)) return rc;
     }
     auto t = std::make_unique<Table>();

@@ -5,8 +5,10 @@
 #include "cp1252.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace dbe {
@@ -43,6 +45,25 @@ std::string Folder(const std::string &path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string AbsolutePath(const std::string &path) {
+    std::string p = path;
+    if (p.empty() || p[0] != '/') {
+        char buffer[PATH_MAX];
+        if (!::getcwd(buffer, sizeof buffer)) return path;
+        p = std::string(buffer) + "/" + p;
+    }
+    std::string out;
+    size_t at = 0;
+    while (at <= p.size()) {
+        size_t next = p.find('/', at);
+        if (next == std::string::npos) next = p.size();
+        const std::string segment = p.substr(at, next - at);
+        if (!segment.empty() && segment != ".") out += "/" + segment;
+        at = next + 1;
+    }
+    return out.empty() ? "/" : out;
 }
 
 int32_t Ok() {

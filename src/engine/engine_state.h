@@ -74,6 +74,10 @@ std::string NormalizePath(std::string p);
 bool IsDirectory(const std::string &p);
 bool Exists(const std::string &p);
 std::string Folder(const std::string &path);
+// A path relative to the working directory made absolute ("." segments
+// dropped), so that a connection keeps its folder whatever the process's
+// working directory becomes later.
+std::string AbsolutePath(const std::string &path);
 
 // Answers to the caller: DBE_SUCCESS, a text under the in/out 16-bit
 // length rule, or one value through an output pointer (which may be null:

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -78,7 +79,7 @@ public:
     }
 
     QTemporaryDir dir;
-    QString home;  // the folder of the copy
+    QString home; // the folder of the copy
     QString path;
 };
 
@@ -96,7 +97,11 @@ TEST(Process, InstallEndsWithAndWithoutItsMessage) {
     };
     const std::vector<Case> cases = {
         {"silent", {"INSTALL", "SILENT"}, QString(), {}},
-        {"from a folder with a euro sign", {"INSTALL", "SILENT"}, QString(), {}, QStringLiteral("Preise €")},
+        {"from a folder with a euro sign",
+         {"INSTALL", "SILENT"},
+         QString(),
+         {},
+         QStringLiteral("Preise €")},
         {"with its message", {"INSTALL"}, "answer", {QString::fromUtf8(kInstalled)}},
         {"further arguments ignored",
          {"INSTALL", "x", "y"},
@@ -196,6 +201,25 @@ TEST_F(ReadyWindow, EveryWayToCloseTheWindowEndsTheProcess) {
         ASSERT_FALSE(run.log.isEmpty());
         EXPECT_EQ(run.log[0], QStringLiteral("ready: ") + db.path());
         EXPECT_EQ(run.log.size(), c.steps.count(u';') + 1) << run.log.join(u'\n').toStdString();
+    }
+}
+
+// The host may pass a connect path relative to its working directory: the
+// tables are found there, and the caption shows the path as it was given.
+TEST_F(ReadyWindow, ARelativeConnectPathIsTakenFromTheWorkingDirectory) {
+    const QDir parent = QFileInfo(db.path()).dir();
+    const QString name = QFileInfo(db.path()).fileName();
+    const QStringList spellings = {name, QStringLiteral("./") + name + u'/',
+                                   QStringLiteral("../") + parent.dirName() + u'/' + name};
+    for (const QString &given : spellings) {
+        SCOPED_TRACE(given.toStdString());
+        const Outcome run = Start(QDir(Bin()).filePath(QStringLiteral("artnrcheck")),
+                                  {given, QStringLiteral("1"), QStringLiteral("12272")},
+                                  parent.path(), QStringLiteral("ready; key Escape"));
+        ASSERT_TRUE(run.ended) << run.output.toStdString() << run.log.join(u'\n').toStdString();
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.log,
+                  (QStringList{QStringLiteral("ready: ") + given, QStringLiteral("key: Escape")}));
     }
 }
 

@@ -280,13 +280,36 @@ TEST_F(Errors, TableNamesIgnoreLetterCaseAndPathsTakeBackslashes) {
         << LastError();
     DbeDisconnect(connection);
     EXPECT_TRUE(fs::exists(dir_.File("neu.tbl")));
+
+    // A relative connect path and a relative table path are taken from the
+    // working directory, as the layer names tables by the connect path and
+    // the table name; a bare name stays in the connection's folder when the
+    // working directory changes later.
+    const fs::path before = fs::current_path();
+    const fs::path folder(dir_.path());
+    fs::current_path(folder.parent_path());
+    const std::string relative = folder.filename().string();
+    ASSERT_EQ(DbeConnect(relative.c_str(), &connection), DBE_SUCCESS) << LastError();
+    for (const std::string &name : {relative + "/ArtikelMain.TBL", "./" + relative + "\\artikelmain.tbl"}) {
+        SCOPED_TRACE(name);
+        DBEHANDLE t = OpenTable(connection, name);
+        ASSERT_EQ(DbeGotoTop(t), DBE_SUCCESS);
+        EXPECT_EQ(Text(t, "ARTN"), "A1");
+        DbeCloseTable(t);
+    }
+    fs::current_path("/");
+    DBEHANDLE bare = OpenTable(connection, "ArtikelMain.TBL");
+    ASSERT_EQ(DbeGotoTop(bare), DBE_SUCCESS);
+    EXPECT_EQ(Text(bare, "ARTN"), "A1");
+    DbeDisconnect(connection);
+    fs::current_path(before);
 }
 
 TEST_F(Errors, DictionaryConnection) {
     if (RemoteBackend()) GTEST_SKIP() << "dictionaries are files of the local backend";
     CreateTable("ArtikelMain.TBL", "ARTNR,String,10", {{"ARTNR", "ARTNR"}}, {"ARTNR"}, {{"A1"}});
     fs::create_directory(dir_.File("sub"));
-    CreateTable("sub/setup.TBL", "KEY,String,10", {}, {"KEY"}, {{"mandant"}});
+    CreateTable(dir_.File("sub/setup.TBL"), "KEY,String,10", {}, {"KEY"}, {{"mandant"}});
     const std::string dic = dir_.File("shop.DIC");
     ASSERT_EQ(DbeCreateDictionary(dic.c_str()), DBE_SUCCESS) << LastError();
     ASSERT_EQ(DbeDictAddTable(dic.c_str(), "Artikel", "ArtikelMain.TBL", "ARTNR"), DBE_SUCCESS);

@@ -32,8 +32,9 @@ QString toolPath() {
         .filePath(QStringLiteral("tbltool"));
 }
 
-ToolRun tbltool(const QStringList &args) {
+ToolRun tbltool(const QStringList &args, const QString &workingDirectory = QString()) {
     QProcess process;
+    if (!workingDirectory.isEmpty()) process.setWorkingDirectory(workingDirectory);
     process.start(toolPath(), args);
     ToolRun run;
     if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit) {
@@ -356,6 +357,27 @@ TEST_F(TbltoolTest, DemoHoldsTheDuplicatesTheCheckLooksFor) {
     const qsizetype at = idents.indexOf(QStringLiteral("949"));
     ASSERT_GE(at, 0);
     EXPECT_EQ(column(setup, QStringLiteral("stringItem")).at(at), QStringLiteral("1,5"));
+}
+
+// A relative DIR or TABLE is taken from the working directory, by every
+// command, however it is spelled.
+TEST_F(TbltoolTest, RelativePathsAreTakenFromTheWorkingDirectory) {
+    QTemporaryDir work;
+    auto run = [&](const QStringList &args) {
+        const ToolRun r = tbltool(args, work.path());
+        EXPECT_EQ(r.exitCode, 0) << args.join(u' ').toStdString() << ": " << r.err.toStdString();
+        return r;
+    };
+    run({"demo", "shop", "--articles", "20"});
+    EXPECT_TRUE(QFile::exists(work.filePath(QStringLiteral("shop/ArtikelMain.TBL"))));
+    run({"create-host", "./empty"});
+    EXPECT_TRUE(QFile::exists(work.filePath(QStringLiteral("empty/setup.TBL"))));
+    const ToolRun info = run({"info", "shop/../shop/ArtikelMain.TBL"});
+    EXPECT_TRUE(info.out.contains(QStringLiteral("Records: 20"))) << info.out.toStdString();
+    const ToolRun exported = run({"export", "shop/ArtikelMain.TBL", "--index", "ID"});
+    writeFile(work.filePath(QStringLiteral("articles.csv")), exported.out);
+    run({"import", "empty/ArtikelMain.TBL", "articles.csv"});
+    EXPECT_EQ(run({"export", "./empty//ArtikelMain.TBL", "--index", "ID"}).out, exported.out);
 }
 
 TEST_F(TbltoolTest, BadUsageExitsWithTwoAndTheUsage) {

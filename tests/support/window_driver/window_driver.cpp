@@ -7,6 +7,8 @@
 // ARTNR_DRIVE holds the steps, separated by ';', carried out in order, each
 // waiting for what it needs:
 //   answer       a modal box or dialog is shown: log its text, press Return
+//                (a box that no such step waits for is answered all the same
+//                and logged as unexpected)
 //   ready        the main window is enabled and captioned with its path
 //   key NAME     press the key (Escape, Return) in the main window
 //   click NAME   click the widget of that object name in the main window
@@ -124,8 +126,21 @@ private:
         };
     }
 
+    // A box no step waits for is answered at once and logged, so that a
+    // test sees it instead of waiting for a process that cannot go on.
+    bool AnswerUnexpectedBox() {
+        if (!steps_.isEmpty() && steps_.first().startsWith(QLatin1String("answer"))) return false;
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == answered_ || !modal->isVisible()) return false;
+        answered_ = modal;
+        Log(QStringLiteral("unexpected box: ") + BoxText(modal));
+        QWidget *target = modal->focusWidget() ? modal->focusWidget() : modal;
+        QTest::keyClick(target, Qt::Key_Return);
+        return true;
+    }
+
     void Poll() {
-        if (steps_.isEmpty()) return;
+        if (AnswerUnexpectedBox() || steps_.isEmpty()) return;
         std::function<void()> action = Ready(steps_.first());
         if (!action) return;
         // The step is done before it acts: its action may open a nested
