@@ -189,6 +189,34 @@ struct MenuCase {
     QByteArray after;
 };
 
+struct MenuRun {
+    QString file;
+    QByteArray after;  // the file's bytes afterwards
+    QString error;     // the registration's error, empty when it went through
+};
+
+// The registration of `executable` in a fresh folder whose menu file holds
+// `before` (no file when null).
+MenuRun Register(const QByteArray &before, const QString &executable) {
+    QTemporaryDir dir;
+    MenuRun run;
+    run.file = dir.filePath(QStringLiteral("ZS.MNU"));
+    if (!before.isNull()) {
+        QFile f(run.file);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(before);
+    }
+    try {
+        const QStringList lines = QFile::exists(run.file) ? ReadMenuLines(run.file) : QStringList();
+        WriteMenuLines(run.file, WithToolEntry(lines, executable));
+    } catch (const Exception &e) {
+        run.error = e.message();
+    }
+    QFile f(run.file);
+    if (f.open(QIODevice::ReadOnly)) run.after = f.readAll();
+    return run;
+}
+
 TEST(MenuRegistration, ReplacesOrAppendsTheToolsLine) {
     const QByteArray me = "/opt/tool/artnrcheck;Check auf doppelte Artikelnummern.\r\n";
     const std::vector<MenuCase> cases = {
@@ -209,18 +237,9 @@ TEST(MenuRegistration, ReplacesOrAppendsTheToolsLine) {
     };
     for (const MenuCase &c : cases) {
         SCOPED_TRACE(c.name);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("ZS.MNU"));
-        if (!c.before.isNull()) {
-            QFile f(file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.before);
-        }
-        QStringList lines = QFile::exists(file) ? ReadMenuLines(file) : QStringList();
-        WriteMenuLines(file, WithToolEntry(lines, QStringLiteral("/opt/tool/artnrcheck")));
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), c.after);
+        const MenuRun run = Register(c.before, QStringLiteral("/opt/tool/artnrcheck"));
+        EXPECT_TRUE(run.error.isEmpty()) << run.error.toStdString();
+        EXPECT_EQ(run.after, c.after);
     }
 }
 
@@ -248,29 +267,14 @@ TEST(MenuRegistration, KeepsTheFileInWindows1252) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("ZS.MNU"));
-        if (!c.before.isEmpty()) {
-            QFile f(file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.before);
-        }
-        QString error;
-        try {
-            const QStringList lines = QFile::exists(file) ? ReadMenuLines(file) : QStringList();
-            WriteMenuLines(file, WithToolEntry(lines, c.executable));
-        } catch (const Exception &e) {
-            error = e.message();
-        }
-        QFile f(file);
-        const QByteArray now = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        const MenuRun run = Register(c.before, c.executable);
         if (c.after.isEmpty()) {
-            EXPECT_TRUE(error.startsWith(QStringLiteral("Datei ") + file + QStringLiteral(" kann die Zeile")))
-                << error.toStdString();
-            EXPECT_EQ(now, c.before);
+            EXPECT_TRUE(run.error.startsWith(QStringLiteral("Datei ") + run.file + QStringLiteral(" kann die Zeile")))
+                << run.error.toStdString();
+            EXPECT_EQ(run.after, c.before);
         } else {
-            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-            EXPECT_EQ(now, c.after);
+            EXPECT_TRUE(run.error.isEmpty()) << run.error.toStdString();
+            EXPECT_EQ(run.after, c.after);
         }
     }
 }
