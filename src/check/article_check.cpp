@@ -267,43 +267,10 @@ void TArticleCheck::DeleteDuplicates() {
     if (list_.Count() == 0) return;
     if (!ui_->AskQuestion(kQuestion)) return;
     try {
-        BusyScope busy(km_, ui_);
-        ProgressReset progressAtEnd(ui_);
-        ui_->SetProgressPosition(0);
-        ui_->SetProgressMax(list_.Count());
-        busy.CursorOn();
-        // While busy the grid neither follows nor moves the result table.
-        DisplaySuspended suspended(km_);
-        // An entry whose article is gone or carries another number by now
-        // (deleted or renumbered on another workstation since the scan) must
-        // not count for its number, or every existing article of that number
-        // could be deleted.
-        for (int i = 0; i < list_.Count(); ++i) {
-            list_[i].stale = !LocateWithNumber(list_[i]);
-            ui_->ProcessMessages();
-        }
-        int position = 0;
-        while (position < list_.Count()) {
-            TDuplicateList::Entry &entry = list_[position];
-            const QString text = entry.text;
-            const int n = list_.CountExisting(text);
-            bool found = false;
-            if (n > 1 && !entry.stale) {
-                // Looked at again right before the delete: the other
-                // workstation may have renumbered it meanwhile.
-                found = LocateWithNumber(entry);
-                if (!found) entry.stale = true;
-            }
-            if (n > 1 && found) {
-                ui_->SetStatus(text + QStringLiteral(" <b>löschen.."));
-                articles_->Delete();
-                list_.Delete(position);
-            } else {
-                ui_->SetStatus(text + QStringLiteral(" <b>überspringen.."));
-                ++position;
-            }
-            Step(ui_);
-        }
+        WalkDeleteRun([&](const TDuplicateList::Entry &entry, bool remove) {
+            ui_->SetStatus(entry.text + (remove ? QStringLiteral(" <b>löschen..") : QStringLiteral(" <b>überspringen..")));
+            if (remove) articles_->Delete();
+        });
     } catch (...) {
         // The table changed part of the way: show what is left, then report.
         try {
@@ -313,4 +280,52 @@ void TArticleCheck::DeleteDuplicates() {
         throw;
     }
     ui_->ClickCheckButton();
+}
+
+QSet<int> TArticleCheck::DeletedByDeleteRun() {
+    BuildDuplicateList();
+    QSet<int> deleted;
+    if (list_.Count() == 0) return deleted;
+    WalkDeleteRun([&](const TDuplicateList::Entry &entry, bool remove) {
+        if (remove) deleted.insert(entry.id->ID.toInt());
+    });
+    return deleted;
+}
+
+void TArticleCheck::WalkDeleteRun(const std::function<void(const TDuplicateList::Entry &, bool)> &decide) {
+    BusyScope busy(km_, ui_);
+    ProgressReset progressAtEnd(ui_);
+    ui_->SetProgressPosition(0);
+    ui_->SetProgressMax(list_.Count());
+    busy.CursorOn();
+    // While busy the grid neither follows nor moves the result table.
+    DisplaySuspended suspended(km_);
+    // An entry whose article is gone or carries another number by now
+    // (deleted or renumbered on another workstation since the scan) must
+    // not count for its number, or every existing article of that number
+    // could be deleted.
+    for (int i = 0; i < list_.Count(); ++i) {
+        list_[i].stale = !LocateWithNumber(list_[i]);
+        ui_->ProcessMessages();
+    }
+    int position = 0;
+    while (position < list_.Count()) {
+        TDuplicateList::Entry &entry = list_[position];
+        const int n = list_.CountExisting(entry.text);
+        bool found = false;
+        if (n > 1 && !entry.stale) {
+            // Looked at again right before the delete: the other
+            // workstation may have renumbered it meanwhile.
+            found = LocateWithNumber(entry);
+            if (!found) entry.stale = true;
+        }
+        if (n > 1 && found) {
+            decide(entry, true);
+            list_.Delete(position);
+        } else {
+            decide(entry, false);
+            ++position;
+        }
+        Step(ui_);
+    }
 }

@@ -8,7 +8,9 @@
 
 #include <QCollator>
 #include <QHash>
+#include <QSet>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -54,6 +56,10 @@ public:
     int CountInDuplicateList(const QString &text) const { return list_.CountExact(text); }
     // "Alle doppelten löschen".
     void DeleteDuplicates();
+    // The IDs of the articles that "Alle doppelten löschen" would delete now,
+    // by the same walk of the duplicate list, without deleting any. The list
+    // is left as a delete run leaves it.
+    QSet<int> DeletedByDeleteRun();
 
     TDuplicateList &DuplicateList() { return list_; }
     // The full article number of a result record (the result table keeps
@@ -65,6 +71,12 @@ private:
     // Makes the entry's article current; true when it exists and still
     // carries the entry's full number.
     bool LocateWithNumber(const TDuplicateList::Entry &entry);
+    // The delete run's walk of the duplicate list, in list order: an entry
+    // is deleted while more than one entry with exactly its number stands
+    // for an existing article that still carries it, else passed over.
+    // `decide` hears each decision with the entry's article current, before
+    // a deleted entry leaves the list.
+    void WalkDeleteRun(const std::function<void(const TDuplicateList::Entry &, bool remove)> &decide);
 
     TDbTable *articles_;
     TDbTable *bookings_;

@@ -291,8 +291,9 @@ DBESTATUS DbeAppendRecord(DBEHANDLE table);
 // or process answers DBE_E_RECORD_LOCKED and nothing is written.
 DBESTATUS DbeWriteRecord(DBEHANDLE table);
 DBESTATUS DbeCancelUpdate(DBEHANDLE table);
-// Removes the current record at once (the same lock rule as writing). The
-// handle stays on the removed record until it moves.
+// Removes the current record at once (the same lock rule as writing) into
+// the table's journal of deleted records (below). The handle stays on the
+// removed record until it moves.
 DBESTATUS DbeDeleteRecord(DBEHANDLE table);
 // record 0 is the current record. A lock held by another handle or process
 // answers DBE_E_RECORD_LOCKED. Locks go with DbeUnlockRecord, DbeCloseTable
@@ -315,6 +316,32 @@ DBESTATUS DbeClearOptFilter(DBEHANDLE table);
 DBESTATUS DbeSetExact(DBEHANDLE table, uint16_t exact);
 DBESTATUS DbeGetExact(DBEHANDLE table, uint16_t *exact);
 DBESTATUS DbeEvalLogicalExpr(DBEHANDLE order, const char *expression, uint16_t *result);
+
+// --- the journal of deleted records ---------------------------------------
+// A deleted record is kept, in the same write as its delete, in a journal in
+// the table's own storage: every value, memos and binaries included, its
+// record number, the moment and the deleting process's user and host. It is
+// in no order, count or seek of the table. A table without any delete yet has
+// an empty journal (the storage for it is made by the first delete).
+//
+// DbeOpenDeleted opens the journal as a table handle for reading: the
+// table's fields, then DELETED_AT (TimeStamp, the moment in UTC), DELETED_BY
+// (the user) and DELETED_HOST (the host), both String 64; a name the table
+// uses itself gets a leading '_'. Its natural order is the record number,
+// which is the number the record had; it has no index tags. The handle has
+// a storage connection of its own and sees what is committed; it takes no
+// part in the connection's transactions and no table lock (it can be read
+// while a handle holds the table exclusively).
+DBESTATUS DbeOpenDeleted(DBEHANDLE table, DBEHANDLE *journal);
+// Puts the journal's record back into the table with its record number and
+// values, and takes it out of the journal; auto-increment values stay as
+// they were and are never handed out again. DBE_E_RECORD_NOT_FOUND when the
+// journal does not hold it; DBE_E_DUPLICATE_KEY, naming the record and the
+// tag, when a unique tag's key is taken by now.
+DBESTATUS DbeRecallRecord(DBEHANDLE table, uint32_t record);
+// Drops the record from the journal for good. DBE_E_RECORD_NOT_FOUND when
+// the journal does not hold it.
+DBESTATUS DbePurgeRecord(DBEHANDLE table, uint32_t record);
 
 }  // extern "C"
 
@@ -347,4 +374,5 @@ DBESTATUS DbeEvalLogicalExpr(DBEHANDLE order, const char *expression, uint16_t *
     X(DbeAppendRecord) X(DbeWriteRecord) X(DbeCancelUpdate) X(DbeDeleteRecord)                  \
     X(DbeLockRecord) X(DbeUnlockRecord) X(DbeIsRecordLocked) X(DbeSetFilter) X(DbeGetFilter)    \
     X(DbeClearFilter) X(DbeSetOptFilter) X(DbeGetOptFilter) X(DbeClearOptFilter)                \
-    X(DbeSetExact) X(DbeGetExact) X(DbeEvalLogicalExpr)
+    X(DbeSetExact) X(DbeGetExact) X(DbeEvalLogicalExpr) X(DbeOpenDeleted) X(DbeRecallRecord)   \
+    X(DbePurgeRecord)

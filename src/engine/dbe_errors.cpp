@@ -29,6 +29,13 @@ int32_t Fail(int32_t code, const std::string &detail) {
     return code;
 }
 
+std::string LastErrorDetail() {
+    const std::string own = DbeStatusText(static_cast<int32_t>(tLastError.code));
+    const std::string &text = tLastError.text;
+    if (own.empty() || text.compare(0, own.size(), own) != 0) return text;
+    return text.size() > own.size() ? text.substr(own.size() + 1) : std::string();
+}
+
 } // namespace dbe
 
 using namespace dbe;

@@ -7,7 +7,9 @@
 // and each table is one relation named as the table was created, with
 // _recno as primary key and one column per field; record numbers and
 // auto-increment values come from sequences "<relation>#recno" and
-// "<relation>#autoinc", which never hand a value out twice.
+// "<relation>#autoinc", which never hand a value out twice. The journal of
+// deleted records is the relation "<relation>#deleted", made by the first
+// delete.
 //
 // Texts travel as Windows-1252 bytes (bytea), whatever the server's
 // encoding, so that the key order is the engine's byte order. A string field
@@ -23,6 +25,7 @@
 // end with the handle or with a process that dies.
 #include "cp1252.h"
 #include "dbe.h"
+#include "delete_journal.h"
 #include "engine_error.h"
 #include "table_store.h"
 
@@ -325,6 +328,7 @@ public:
     }
 
     int32_t Connect(const PgTarget &target, const std::string &name) {
+        target_ = target;
         name_ = name;
         upperName_ = Cp1252ToUtf8(UpperCp(name));
         path_ = "pg:" + target.conninfo + "/" + UpperCp(name);
@@ -333,7 +337,7 @@ public:
 
     int32_t Create(const std::vector<FieldDef> &fields) {
         relation_ = Cp1252ToUtf8(name_);
-        for (const char *suffix : {"#recno", "#autoinc"})
+        for (const char *suffix : {"#recno", "#autoinc", "#deleted"})
             if (relation_.size() + std::strlen(suffix) > 63)
                 return Fail(DBE_E_INVALID_ARGUMENT, name_ + ": the table name is too long for the server");
         std::string sql =
@@ -534,15 +538,95 @@ public:
         });
     }
 
-    int32_t Remove(uint32_t recno) override {
+    // The delete and the journal's new row are one statement, and so one
+    // write whether or not the caller holds a transaction.
+    int32_t Remove(uint32_t recno, const DeleteStamp &stamp) override {
+        if (int32_t rc = MakeJournal()) return rc;
+        const std::string columns = AllColumns();
         Params p;
+        const std::string number = p.Int8(recno);
+        std::string sql = "WITH gone AS (DELETE FROM " + QuoteIdent(relation_) +
+                          " WHERE _recno=" + number + " RETURNING " + columns + ") INSERT INTO " +
+                          QuoteIdent(JournalRelation()) + "(" + columns;
+        for (const char *c : kJournalColumns)
+            sql += ", " + QuoteIdent(c);
+        sql += ") SELECT " + columns + ", " + p.Field(JournalField(0), Value(stamp.at)) + ", " +
+               p.Add(stamp.user, ColType::Bytea) + ", " + p.Add(stamp.host, ColType::Bytea) +
+               " FROM gone";
         Result r;
-        if (int32_t rc = session_.Run("DELETE FROM " + QuoteIdent(relation_) + " WHERE _recno=" +
-                                          p.Int8(recno),
-                                      p, path_, r))
-            return rc;
+        if (int32_t rc = session_.Run(sql, p, path_, r)) return rc;
         if (std::strcmp(PQcmdTuples(r.get()), "0") == 0)
             return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(recno));
+        return DBE_SUCCESS;
+    }
+
+    // Under the table's write lock, as an insert: no other session can take
+    // the key between the check and the move.
+    int32_t Recall(uint32_t recno) override {
+        return InWriteTxn(true, [&]() -> int32_t {
+            bool exists = false;
+            if (int32_t rc = JournalExists(exists)) return rc;
+            if (!exists) return NotInJournal(recno);
+            std::vector<Row> rows;
+            {
+                Params p;
+                if (int32_t rc = Query(
+                        SelectFrom(JournalRelation()) + " WHERE _recno=" + p.Int8(recno), p, rows))
+                    return rc;
+            }
+            if (rows.empty()) return NotInJournal(recno);
+            const Row &row = rows.front();
+            {
+                Params p;
+                const std::string free = UniqueFree(row, nullptr, p);
+                Result r;
+                if (!free.empty()) {
+                    if (int32_t rc = session_.Run("SELECT " + free, p, path_, r)) return rc;
+                    if (!ResultBool(r.get())) return KeyTaken(NameDuplicate(row, nullptr), recno);
+                }
+            }
+            const std::string columns = AllColumns();
+            Params p;
+            Result r;
+            if (int32_t rc =
+                    session_.Run("WITH back AS (DELETE FROM " + QuoteIdent(JournalRelation()) +
+                                     " WHERE _recno=" + p.Int8(recno) + " RETURNING " + columns +
+                                     ") INSERT INTO " + QuoteIdent(relation_) + "(" + columns +
+                                     ") SELECT " + columns + " FROM back",
+                                 p, path_, r))
+                return rc;
+            // The sequences are past both numbers already (they never go
+            // back); raising them keeps that true whatever wrote the tables.
+            if (int32_t rc = RaiseSequence("#recno", int64_t(recno) + 1)) return rc;
+            const int ai = schema_.AutoincField();
+            if (ai >= 0 && !IsNull(row.values[ai]))
+                if (int32_t rc = RaiseAutoinc(std::get<int64_t>(row.values[ai]) + 1)) return rc;
+            return DBE_SUCCESS;
+        });
+    }
+
+    int32_t Purge(uint32_t recno) override {
+        bool exists = false;
+        if (int32_t rc = JournalExists(exists)) return rc;
+        if (!exists) return NotInJournal(recno);
+        Params p;
+        Result r;
+        if (int32_t rc = session_.Run("DELETE FROM " + QuoteIdent(JournalRelation()) +
+                                          " WHERE _recno=" + p.Int8(recno),
+                                      p, path_, r))
+            return rc;
+        if (std::strcmp(PQcmdTuples(r.get()), "0") == 0) return NotInJournal(recno);
+        return DBE_SUCCESS;
+    }
+
+    int32_t OpenJournal(std::unique_ptr<TableStore> &out) override {
+        // Without the table lock, as on local files: reading the journal
+        // stands in nobody's way.
+        auto journal = std::make_unique<PgStore>();
+        if (int32_t rc = journal->Connect(target_, name_)) return rc;
+        if (int32_t rc = journal->LoadSchema()) return rc;
+        if (int32_t rc = journal->ShowJournal()) return rc;
+        out = std::move(journal);
         return DBE_SUCCESS;
     }
 
@@ -552,7 +636,8 @@ public:
     }
 
     int32_t Begin() override {
-        if (inTxn_) return DBE_SUCCESS;
+        // A store of the journal only reads, in a session of its own.
+        if (inTxn_ || journalView_) return DBE_SUCCESS;
         if (int32_t rc = session_.Exec("BEGIN", path_)) return rc;
         inTxn_ = true;
         EndOfTransaction();
@@ -564,6 +649,7 @@ public:
         EndOfTransaction();
         if (int32_t rc = session_.Exec("COMMIT", path_)) {
             session_.Exec("ROLLBACK", path_);
+            journalReady_ = false;
             return rc;
         }
         return DBE_SUCCESS;
@@ -573,6 +659,8 @@ public:
         inTxn_ = false;
         EndOfTransaction();
         session_.Exec("ROLLBACK", path_);
+        // A journal made in the transaction went with it.
+        journalReady_ = false;
         return DBE_SUCCESS;
     }
     bool InTransaction() const override { return inTxn_; }
@@ -615,7 +703,7 @@ public:
             return rc;
         if (std::strcmp(PQgetvalue(r.get(), 0, 0), "0") != 0)
             return Fail(DBE_E_NOT_A_TABLE, path_ + ": record numbers beyond the counter");
-        return DBE_SUCCESS;
+        return journalView_ ? DBE_SUCCESS : CheckJournal();
     }
 
     bool LockRecord(uint32_t recno) override {
@@ -710,19 +798,25 @@ private:
             hasUnique_ |= ix.unique;
             schema_.indexes.push_back(std::move(ix));
         }
-        selectList_ = "SELECT _recno";
-        for (size_t i = 0; i < schema_.fields.size(); ++i) {
-            if (IsBlobType(schema_.fields[i].type))
-                selectList_ += ", (" + Column(static_cast<int>(i)) + " IS NOT NULL)";
-            else
-                selectList_ += ", " + Column(static_cast<int>(i));
-        }
-        selectList_ += " FROM " + QuoteIdent(relation_);
+        selectList_ = SelectFrom(relation_);
         // A relation changed by hand (a column dropped, say) fails here, at
         // the open, rather than at some later read.
         Params none;
         std::vector<Row> rows;
         return Query(selectList_ + " LIMIT 0", none, rows);
+    }
+
+    // The rows of `relation` as Query reads them: the record number, then
+    // every field (a blob only as whether it has a value).
+    std::string SelectFrom(const std::string &relation) const {
+        std::string sql = "SELECT _recno";
+        for (size_t i = 0; i < schema_.fields.size(); ++i) {
+            if (IsBlobType(schema_.fields[i].type))
+                sql += ", (" + Column(static_cast<int>(i)) + " IS NOT NULL)";
+            else
+                sql += ", " + Column(static_cast<int>(i));
+        }
+        return sql + " FROM " + QuoteIdent(relation);
     }
 
     int32_t TakeTableLock(bool exclusive) {
@@ -959,10 +1053,11 @@ private:
     }
 
     // The next auto-increment value handed out is at least `atLeast`.
-    int32_t RaiseAutoinc(int64_t atLeast) {
+    int32_t RaiseAutoinc(int64_t atLeast) { return RaiseSequence("#autoinc", atLeast); }
+    int32_t RaiseSequence(const char *suffix, int64_t atLeast) {
         Params p;
         Result r;
-        std::string seq = QuoteIdent(relation_ + "#autoinc");
+        std::string seq = QuoteIdent(relation_ + suffix);
         std::string v = p.Int8(atLeast - 1);
         return session_.Run("SELECT setval(" + QuoteLiteral(seq) + "::regclass, " + v +
                                 ") FROM " + seq + " WHERE " + v +
@@ -1013,12 +1108,145 @@ private:
         return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(row.recno));
     }
 
+    // --- the journal of deleted records ------------------------------------
+    // "<relation>#deleted" holds a deleted record under its number with the
+    // columns it had in the table (key columns included), and the journal's
+    // own after them: the moment of the delete in UTC, user and host (bytea,
+    // Windows-1252 as every text). It is made by the first delete.
+
+    std::string JournalRelation() const { return relation_ + "#deleted"; }
+
+    static const FieldDef &JournalField(int i) {
+        static const std::vector<FieldDef> fields = [] {
+            Schema s;
+            AddJournalFields(s);
+            return s.fields;
+        }();
+        return fields[static_cast<size_t>(i)];
+    }
+
+    // Every column of the table, in its order.
+    std::string AllColumns() const {
+        std::string columns = "_recno";
+        for (size_t i = 0; i < schema_.fields.size(); ++i) {
+            columns += ", " + Column(static_cast<int>(i));
+            if (schema_.fields[i].type == DBE_T_CISTRING)
+                columns += ", " + UpperColumn(static_cast<int>(i));
+        }
+        return columns;
+    }
+
+    int32_t MakeJournal() {
+        if (journalReady_) return DBE_SUCCESS;
+        const bool own = !inTxn_;
+        std::string sql = std::string(own ? "BEGIN;" : "") + "SELECT pg_advisory_xact_lock(" +
+                          std::to_string(kCatalogueLock) + ");" + "CREATE TABLE IF NOT EXISTS " +
+                          QuoteIdent(JournalRelation()) + "(LIKE " + QuoteIdent(relation_) +
+                          ", PRIMARY KEY(_recno)";
+        for (int i = 0; i < kJournalFieldCount; ++i)
+            sql += std::string(", ") + QuoteIdent(kJournalColumns[i]) +
+                   (i == 0 ? " timestamp NOT NULL" : " bytea NOT NULL");
+        sql += std::string(");") + (own ? "COMMIT;" : "");
+        if (int32_t rc = session_.Exec(sql, path_)) {
+            if (own) session_.Exec("ROLLBACK", path_);
+            return rc;
+        }
+        journalReady_ = true;
+        return DBE_SUCCESS;
+    }
+
+    int32_t JournalExists(bool &exists) {
+        if (journalReady_) {
+            exists = true;
+            return DBE_SUCCESS;
+        }
+        Params p;
+        Result r;
+        if (int32_t rc = session_.Run("SELECT to_regclass(" +
+                                          p.Text(QuoteIdent(JournalRelation())) + ") IS NOT NULL",
+                                      p, path_, r))
+            return rc;
+        exists = ResultBool(r.get());
+        return DBE_SUCCESS;
+    }
+
+    static int32_t NotInJournal(uint32_t recno) {
+        return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(recno) +
+                                                " is not in the journal of deleted records");
+    }
+
+    // A unique tag's key that a recall would give twice: 5045 naming the
+    // record and the tag (the key check names it as "index NAME").
+    static int32_t KeyTaken(int32_t rc, uint32_t recno) {
+        if (rc != DBE_E_DUPLICATE_KEY) return rc;
+        std::string tag = LastErrorDetail();
+        if (tag.rfind("index ", 0) == 0) tag = tag.substr(6);
+        return Fail(rc, "record " + std::to_string(recno) + " cannot be recalled: its key in tag " +
+                            tag + " is taken by now");
+    }
+
+    // In a store of the journal (OpenJournal) the journal stands in for the
+    // table: a temporary view of the session shows its rows with the
+    // journal's columns as fields, and every read above goes to the view.
+    // Before the first delete there is no journal: the view is then the
+    // table's columns without a row.
+    int32_t ShowJournal() {
+        bool exists = false;
+        if (int32_t rc = JournalExists(exists)) return rc;
+        const size_t own = schema_.fields.size();
+        AddJournalFields(schema_);
+        std::string sql = "CREATE TEMP VIEW dbe_journal AS SELECT *";
+        for (int i = 0; i < kJournalFieldCount; ++i)
+            sql += ", " +
+                   (exists ? QuoteIdent(kJournalColumns[i])
+                           : std::string(i == 0 ? "NULL::timestamp" : "NULL::bytea")) +
+                   " AS " + Column(static_cast<int>(own) + i);
+        sql += exists ? " FROM " + QuoteIdent(JournalRelation())
+                      : " FROM " + QuoteIdent(relation_) + " WHERE false";
+        if (int32_t rc = session_.Exec(sql, path_)) return rc;
+        schema_.indexes.clear();
+        hasUnique_ = false;
+        journalView_ = true;
+        selectList_ = SelectFrom("dbe_journal");
+        relation_ = "dbe_journal";
+        return DBE_SUCCESS;
+    }
+
+    // Every record number is in the table or in the journal, not in both,
+    // and the journal's numbers were handed out by the sequence.
+    int32_t CheckJournal() {
+        bool exists = false;
+        if (int32_t rc = JournalExists(exists)) return rc;
+        if (!exists) return DBE_SUCCESS;
+        const std::string table = QuoteIdent(relation_), journal = QuoteIdent(JournalRelation());
+        const struct {
+            std::string sql;
+            const char *fault;
+        } checks[] = {
+            {"SELECT count(*) FROM " + table + " JOIN " + journal + " USING(_recno)",
+             "records both in the table and in its journal of deleted records"},
+            {"SELECT count(*) FROM " + journal + " WHERE _recno >= (SELECT last_value + 1 FROM " +
+                 QuoteIdent(relation_ + "#recno") + ")",
+             "record numbers in the journal beyond the counter"},
+        };
+        for (const auto &c : checks) {
+            Result r;
+            if (int32_t rc = session_.Exec(c.sql, path_, &r)) return rc;
+            if (std::strcmp(PQgetvalue(r.get(), 0, 0), "0") != 0)
+                return Fail(DBE_E_NOT_A_TABLE, path_ + ": " + c.fault);
+        }
+        return DBE_SUCCESS;
+    }
+
     Session session_;
+    PgTarget target_;
     std::string name_, upperName_, relation_, path_, selectList_;
     uint32_t oid_ = 0;
     Schema schema_;
     std::set<uint32_t> held_;
     bool inTxn_ = false, hasUnique_ = false, writeLocked_ = false;
+    bool journalReady_ = false; // the journal relation is known to exist
+    bool journalView_ = false;  // this store shows the journal (OpenJournal)
     Block recnos_;
     int64_t lastAutoinc_ = 0;
 };

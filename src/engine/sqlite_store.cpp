@@ -3,6 +3,9 @@
 //   dbe_fields  (num, name, type, length, decimals)
 //   dbe_indexes (num, name, fields "A;B", is_unique, descending)
 //   records     (_recno INTEGER PRIMARY KEY, one typed column per field)
+//   dbe_deleted (the journal of deleted records, made by the first delete:
+//                the columns of records, then "#deleted_at", "#deleted_by",
+//                "#deleted_host")
 // Strings and memos are stored as UTF-8 text, binary values as blobs, dates as
 // YYYY-MM-DD, timestamps as YYYY-MM-DD HH:MM:SS.mmm, so the sqlite3 shell
 // reads every table. Index tags are SQLite indexes on (key columns, _recno);
@@ -10,6 +13,7 @@
 // Windows-1252 bytes blank-padded.
 #include "cp1252.h"
 #include "dbe.h"
+#include "delete_journal.h"
 #include "engine_error.h"
 #include "record_lock.h"
 #include "table_store.h"
@@ -423,18 +427,108 @@ public:
         });
     }
 
-    int32_t Remove(uint32_t recno) override {
-        return InWriteTxn([&]() -> int32_t {
+    int32_t Remove(uint32_t recno, const DeleteStamp &stamp) override {
+        const bool had = journalReady_;
+        int32_t result = InWriteTxn([&]() -> int32_t {
+            if (int32_t rc = MakeJournal()) return rc;
+            const std::string columns = FieldColumns();
+            {
+                sqlite3_stmt *s;
+                std::string sql = "INSERT INTO dbe_deleted(" + columns;
+                for (const char *c : kJournalColumns)
+                    sql += ", " + Quote(c);
+                sql += ") SELECT " + columns + ", ?, ?, ? FROM records WHERE _recno=?";
+                if (int32_t rc = Prepare(sql, s)) return rc;
+                Stmt guard(s);
+                BindValue(s, 1, DBE_T_TIMESTAMP, Value(stamp.at));
+                BindValue(s, 2, DBE_T_STRING, Value(stamp.user));
+                BindValue(s, 3, DBE_T_STRING, Value(stamp.host));
+                sqlite3_bind_int64(s, 4, recno);
+                int rc = sqlite3_step(s);
+                if (rc != SQLITE_DONE) return MapSqlite(rc, db_, path_);
+                if (sqlite3_changes(db_) == 0)
+                    return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(recno));
+            }
             sqlite3_stmt *s;
             if (int32_t rc = Prepare("DELETE FROM records WHERE _recno=?", s)) return rc;
             Stmt guard(s);
             sqlite3_bind_int64(s, 1, recno);
             int rc = sqlite3_step(s);
             if (rc != SQLITE_DONE) return MapSqlite(rc, db_, path_);
-            if (sqlite3_changes(db_) == 0)
-                return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(recno));
             return DBE_SUCCESS;
         });
+        // A journal made in a write that failed went with its rollback; one
+        // made in the caller's transaction goes if that is rolled back.
+        journalReady_ = result == DBE_SUCCESS || had;
+        return result;
+    }
+
+    int32_t Recall(uint32_t recno) override {
+        return InWriteTxn([&]() -> int32_t {
+            bool exists = false;
+            if (int32_t rc = JournalExists(exists)) return rc;
+            if (!exists) return NotInJournal(recno);
+            std::vector<Row> rows;
+            {
+                sqlite3_stmt *s;
+                if (int32_t rc = Prepare(selectList_ + " FROM dbe_deleted WHERE _recno=?", s))
+                    return rc;
+                Stmt guard(s);
+                sqlite3_bind_int64(s, 1, recno);
+                if (int32_t rc = ReadRows(s, rows)) return rc;
+            }
+            if (rows.empty()) return NotInJournal(recno);
+            const Row &row = rows.front();
+            if (int32_t rc = CheckUnique(row, nullptr)) return KeyTaken(rc, recno);
+            const std::string columns = FieldColumns();
+            const std::string moves[] = {"INSERT INTO records(" + columns + ") SELECT " + columns +
+                                             " FROM dbe_deleted WHERE _recno=?",
+                                         "DELETE FROM dbe_deleted WHERE _recno=?"};
+            for (const std::string &sql : moves) {
+                sqlite3_stmt *s;
+                if (int32_t rc = Prepare(sql, s)) return rc;
+                Stmt guard(s);
+                sqlite3_bind_int64(s, 1, recno);
+                int rc = sqlite3_step(s);
+                if (rc != SQLITE_DONE) return MapSqlite(rc, db_, path_);
+            }
+            // The counters are past both numbers already (they never go
+            // back); raising them keeps that true whatever wrote the file.
+            if (int32_t rc = RaiseCounter("next_recno", int64_t(recno) + 1)) return rc;
+            const int ai = schema_.AutoincField();
+            if (ai >= 0 && !IsNull(row.values[ai]))
+                if (int32_t rc =
+                        RaiseCounter("next_autoinc", std::get<int64_t>(row.values[ai]) + 1))
+                    return rc;
+            return DBE_SUCCESS;
+        });
+    }
+
+    int32_t Purge(uint32_t recno) override {
+        return InWriteTxn([&]() -> int32_t {
+            bool exists = false;
+            if (int32_t rc = JournalExists(exists)) return rc;
+            if (!exists) return NotInJournal(recno);
+            sqlite3_stmt *s;
+            if (int32_t rc = Prepare("DELETE FROM dbe_deleted WHERE _recno=?", s)) return rc;
+            Stmt guard(s);
+            sqlite3_bind_int64(s, 1, recno);
+            int rc = sqlite3_step(s);
+            if (rc != SQLITE_DONE) return MapSqlite(rc, db_, path_);
+            return sqlite3_changes(db_) == 0 ? NotInJournal(recno) : DBE_SUCCESS;
+        });
+    }
+
+    int32_t OpenJournal(std::unique_ptr<TableStore> &out) override {
+        // Without the table lock: the journal only changes through the
+        // table's handles, so reading it stands in nobody's way, and a
+        // handle that holds its table exclusively can still read it.
+        auto journal = std::make_unique<SqliteStore>();
+        if (int32_t rc = journal->OpenDb(path_, false, true)) return rc;
+        if (int32_t rc = journal->LoadSchema()) return rc;
+        if (int32_t rc = journal->ShowJournal()) return rc;
+        out = std::move(journal);
+        return DBE_SUCCESS;
     }
 
     int32_t LastAutoinc(int64_t &value) override {
@@ -443,7 +537,9 @@ public:
     }
 
     int32_t Begin() override {
-        if (inTxn_) return DBE_SUCCESS;
+        // A store of the journal only reads: it must not take the file's
+        // write lock from the table's own store in the same transaction.
+        if (inTxn_ || journalView_) return DBE_SUCCESS;
         int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) return MapSqlite(rc, db_, path_);
         inTxn_ = true;
@@ -453,9 +549,11 @@ public:
         if (!inTxn_) return DBE_SUCCESS;
         int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
+            int32_t code = MapSqlite(rc, db_, path_);
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             inTxn_ = false;
-            return MapSqlite(rc, db_, path_);
+            journalReady_ = false;
+            return code;
         }
         inTxn_ = false;
         return DBE_SUCCESS;
@@ -464,6 +562,7 @@ public:
         if (!inTxn_) return DBE_SUCCESS;
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         inTxn_ = false;
+        journalReady_ = false;
         return DBE_SUCCESS;
     }
     bool InTransaction() const override { return inTxn_; }
@@ -502,7 +601,7 @@ public:
         sqlite3_finalize(s);
         if (rc != SQLITE_DONE) return MapSqlite(rc, db_, path_);
         if (result != "ok") return Fail(DBE_E_NOT_A_TABLE, path_ + ": " + result);
-        return DBE_SUCCESS;
+        return journalView_ ? DBE_SUCCESS : CheckJournal();
     }
 
     bool LockRecord(uint32_t recno) override { return locks_.LockRecord(recno); }
@@ -775,6 +874,7 @@ private:
     }
 
     int32_t NextCounter(const char *key, int64_t &value) {
+        value = 0;
         sqlite3_stmt *s;
         if (int32_t rc = Prepare(std::string("UPDATE dbe_table SET value=value+1 WHERE key='") +
                                      key + "' RETURNING value-1",
@@ -836,6 +936,120 @@ private:
         return DBE_SUCCESS;
     }
 
+    // --- the journal of deleted records ------------------------------------
+    // dbe_deleted holds a deleted record under its number with the columns
+    // it had in `records`, and the journal's own columns after them: the
+    // moment of the delete in UTC (as timestamps are kept), user and host.
+
+    std::string FieldColumns() const {
+        std::string columns = "_recno";
+        for (const auto &f : schema_.fields)
+            columns += ", " + Quote(f.name);
+        return columns;
+    }
+
+    int32_t MakeJournal() {
+        if (journalReady_) return DBE_SUCCESS;
+        std::string sql = "CREATE TABLE IF NOT EXISTS dbe_deleted(_recno INTEGER PRIMARY KEY";
+        for (const auto &f : schema_.fields)
+            sql += ", " + Quote(f.name) + " " + SqlType(f.type);
+        for (const char *c : kJournalColumns)
+            sql += ", " + Quote(c) + " TEXT NOT NULL";
+        sql += ")";
+        char *err = nullptr;
+        int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
+        sqlite3_free(err);
+        if (rc != SQLITE_OK) return MapSqlite(rc, db_, path_);
+        return DBE_SUCCESS;
+    }
+
+    int32_t JournalExists(bool &exists) {
+        if (journalReady_) {
+            exists = true;
+            return DBE_SUCCESS;
+        }
+        sqlite3_stmt *s;
+        if (int32_t rc = Prepare("SELECT 1 FROM main.sqlite_master WHERE type='table'"
+                                 " AND name='dbe_deleted'",
+                                 s))
+            return rc;
+        Stmt guard(s);
+        int rc = sqlite3_step(s);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return MapSqlite(rc, db_, path_);
+        exists = rc == SQLITE_ROW;
+        return DBE_SUCCESS;
+    }
+
+    static int32_t NotInJournal(uint32_t recno) {
+        return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(recno) +
+                                                " is not in the journal of deleted records");
+    }
+
+    // A unique tag's key that a recall would give twice: 5045 naming the
+    // record and the tag (the key check names it as "index NAME").
+    static int32_t KeyTaken(int32_t rc, uint32_t recno) {
+        if (rc != DBE_E_DUPLICATE_KEY) return rc;
+        std::string tag = LastErrorDetail();
+        if (tag.rfind("index ", 0) == 0) tag = tag.substr(6);
+        return Fail(rc, "record " + std::to_string(recno) + " cannot be recalled: its key in tag " +
+                            tag + " is taken by now");
+    }
+
+    // In a store of the journal (OpenJournal), the journal stands in for the
+    // table: a temporary view named `records`, which this connection finds
+    // before the file's own table, shows the journal's rows with the
+    // journal's columns as fields, so that every read above goes to it
+    // unchanged. Before the first delete there is no journal: the view is
+    // then the table's columns without a row.
+    int32_t ShowJournal() {
+        bool exists = false;
+        if (int32_t rc = JournalExists(exists)) return rc;
+        const size_t own = schema_.fields.size();
+        std::string sql = "CREATE TEMP VIEW records AS SELECT " + FieldColumns();
+        AddJournalFields(schema_);
+        for (int i = 0; i < kJournalFieldCount; ++i)
+            sql += ", " + (exists ? Quote(kJournalColumns[i]) : std::string("NULL")) + " AS " +
+                   Quote(schema_.fields[own + i].name);
+        sql += exists ? " FROM main.dbe_deleted" : " FROM main.records WHERE 0";
+        char *err = nullptr;
+        int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
+        sqlite3_free(err);
+        if (rc != SQLITE_OK) return MapSqlite(rc, db_, path_);
+        schema_.indexes.clear();
+        journalView_ = true;
+        BuildColumnList();
+        return DBE_SUCCESS;
+    }
+
+    // Every record number is in the table or in the journal, not in both,
+    // and the journal's numbers were handed out by the counter.
+    int32_t CheckJournal() {
+        bool exists = false;
+        if (int32_t rc = JournalExists(exists)) return rc;
+        if (!exists) return DBE_SUCCESS;
+        const struct {
+            const char *sql;
+            const char *fault;
+        } checks[] = {
+            {"SELECT count(*) FROM records JOIN dbe_deleted USING(_recno)",
+             "records both in the table and in its journal of deleted records"},
+            {"SELECT count(*) FROM dbe_deleted WHERE _recno >="
+             " (SELECT value FROM dbe_table WHERE key='next_recno')",
+             "record numbers in the journal beyond the counter"},
+        };
+        for (const auto &c : checks) {
+            sqlite3_stmt *s = nullptr;
+            int rc = sqlite3_prepare_v2(db_, c.sql, -1, &s, nullptr);
+            if (rc != SQLITE_OK) return MapSqlite(rc, db_, path_);
+            rc = sqlite3_step(s);
+            const int64_t count = rc == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+            sqlite3_finalize(s);
+            if (rc != SQLITE_ROW) return MapSqlite(rc, db_, path_);
+            if (count != 0) return Fail(DBE_E_NOT_A_TABLE, path_ + ": " + c.fault);
+        }
+        return DBE_SUCCESS;
+    }
+
     sqlite3 *db_ = nullptr;
     std::string path_;
     Schema schema_;
@@ -845,6 +1059,8 @@ private:
     LockFile locks_;
     bool inTxn_ = false;
     int64_t lastAutoinc_ = 0;
+    bool journalReady_ = false; // dbe_deleted is known to exist
+    bool journalView_ = false;  // this store shows the journal (OpenJournal)
 };
 
 bool HasSqliteHeader(const std::string &path) {

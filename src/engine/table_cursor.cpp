@@ -400,9 +400,24 @@ int32_t TableCursor::Delete() {
     if (curGone_) return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(cur_.recno));
     DropPending();
     const uint32_t recno = cur_.recno;
-    if (int32_t rc = WriteGuarded(recno, [&] { return store_->Remove(recno); })) return rc;
+    if (int32_t rc = WriteGuarded(recno, [&] { return store_->Remove(recno, StampNow()); }))
+        return rc;
     Touch();
     curGone_ = true;
+    return DBE_SUCCESS;
+}
+
+int32_t TableCursor::Recall(uint32_t recno) {
+    if (options_ & DBE_READONLY) return Fail(DBE_E_READ_ONLY, store_->path());
+    if (int32_t rc = store_->Recall(recno)) return rc;
+    Touch();
+    return DBE_SUCCESS;
+}
+
+int32_t TableCursor::Purge(uint32_t recno) {
+    if (options_ & DBE_READONLY) return Fail(DBE_E_READ_ONLY, store_->path());
+    if (int32_t rc = store_->Purge(recno)) return rc;
+    Touch();
     return DBE_SUCCESS;
 }
 

@@ -61,7 +61,9 @@ public:
     int32_t Append();
     int32_t Write();
     int32_t Cancel();
-    int32_t Delete();
+    int32_t Delete(); // into the journal of deleted records
+    int32_t Recall(uint32_t recno);
+    int32_t Purge(uint32_t recno);
     int32_t Lock(uint32_t recno);
     int32_t Unlock(uint32_t recno);
     int32_t IsLocked(uint32_t recno, bool &locked);

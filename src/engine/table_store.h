@@ -6,6 +6,7 @@
 // set by the backend).
 #pragma once
 
+#include "delete_journal.h"
 #include "field_codec.h"
 
 #include <memory>
@@ -44,7 +45,23 @@ public:
     // assigned (`row` receives it).
     virtual int32_t Insert(Row &row, const std::vector<bool> &set) = 0;
     virtual int32_t Update(const Row &row, const std::vector<bool> &modified) = 0;
-    virtual int32_t Remove(uint32_t recno) = 0;
+    // Moves the record into the table's journal of deleted records
+    // (delete_journal.h), stamped with `stamp`, as one write: a record is in
+    // the table or in the journal, never in both or neither. The journal is
+    // made on the first delete, so that tables from before it open as ever.
+    virtual int32_t Remove(uint32_t recno, const DeleteStamp &stamp) = 0;
+    // Puts the journal's record back into the table with its record number
+    // and values, and out of the journal. 5022 when the journal does not hold
+    // it; 5045 naming the record and the tag when a unique tag's key is
+    // taken by now.
+    virtual int32_t Recall(uint32_t recno) = 0;
+    // Drops the record from the journal for good; 5022 when it is not there.
+    virtual int32_t Purge(uint32_t recno) = 0;
+    // A store of its own (its own connection or session) that shows the
+    // journal as a table: the table's fields and then the journal's
+    // (AddJournalFields), the deleted records' numbers, no index tags. It is
+    // opened for reading only.
+    virtual int32_t OpenJournal(std::unique_ptr<TableStore> &out) = 0;
     virtual int32_t LastAutoinc(int64_t &value) = 0;
 
     virtual int32_t Begin() = 0;

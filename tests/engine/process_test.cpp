@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <random>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,6 +209,90 @@ TEST_F(Processes, RacingAppendsOfOneKeyLeaveItOnce) {
     std::vector<std::string> keys = WalkField(IndexOf(t, "K"), t, "K");
     EXPECT_EQ(keys.size(), kKeys);
     EXPECT_TRUE(std::adjacent_find(keys.begin(), keys.end()) == keys.end());
+}
+
+// A process deleting one record after another dies by SIGKILL at a moment
+// of chance, several times over: every record is then in the table or in
+// the journal of deleted records, never in both and never in neither; the
+// journal holds every delete the process saw done, at most the one it was
+// in the middle of besides, with the values the record had.
+TEST_F(Processes, KilledDeleterLeavesEveryRecordInTheTableOrInTheJournal) {
+    constexpr int kRows = 250, kRounds = 4;
+    std::random_device seeds;
+    const unsigned seed = seeds();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 chance(seed);
+    auto memoOf = [](uint32_t row) {
+        return "memo of row " + std::to_string(row) + std::string(200, '.');
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const std::string name = "deleting_" + std::to_string(round) + ".tbl";
+        Rows rows;
+        for (int i = 0; i < kRows; ++i)
+            rows.push_back({"row " + std::to_string(i), memoOf(i)});
+        Recnos r;
+        CreateTable(name, "NAME,String,20;M,Memo", {{"NAME", "NAME"}}, {"NAME", "M"}, rows, &r);
+        std::map<uint32_t, uint32_t> rowOf; // record number -> row
+        for (int i = 0; i < kRows; ++i)
+            rowOf[r[i]] = static_cast<uint32_t>(i);
+
+        const std::string path = ConnectPath();
+        Child child([&](int, int out) {
+            DBEHANDLE t = OpenInChild(path, name);
+            for (uint32_t recno : r) {
+                Ok(DbeGotoRecord(t, recno), "DbeGotoRecord");
+                Ok(DbeDeleteRecord(t), "DbeDeleteRecord");
+                Ok(DbeWriteRecord(t), "DbeWriteRecord");
+                if (::write(out, &recno, sizeof recno) != sizeof recno) return 1;
+            }
+            return 0;
+        });
+        std::set<uint32_t> reported;
+        const size_t before = std::uniform_int_distribution<size_t>(1, kRows - 20)(chance);
+        uint32_t recno = 0;
+        while (reported.size() < before) {
+            ASSERT_TRUE(child.Read(&recno, sizeof recno)) << "the child stopped deleting";
+            reported.insert(recno);
+        }
+        // Somewhere inside one of the next deletes, as a rule.
+        ::usleep(std::uniform_int_distribution<unsigned>(0, 3000)(chance));
+        child.Kill();
+        while (child.Read(&recno, sizeof recno))
+            reported.insert(recno);
+
+        // Held exclusively, the table is the dead process's no more: on the
+        // server its session is gone, and nothing of it is still on the way.
+        DBEHANDLE t = 0;
+        for (int attempt = 0; attempt < 30 && !t; ++attempt)
+            if (DbeOpenTable(conn_, name.c_str(), name.c_str(), DBE_TBL, 0, 0, 0, DBE_EXCLUSIVE,
+                             &t) != DBE_SUCCESS)
+                t = 0;
+        ASSERT_NE(t, 0u) << LastError();
+        EXPECT_EQ(DbeCheckTable(t), DBE_SUCCESS) << LastError();
+        DBEHANDLE journal = 0;
+        ASSERT_EQ(DbeOpenDeleted(t, &journal), DBE_SUCCESS) << LastError();
+        const Recnos kept = Walk(t, t), deleted = Walk(journal, journal);
+        std::set<uint32_t> inTable(kept.begin(), kept.end()),
+            inJournal(deleted.begin(), deleted.end());
+        for (uint32_t n : r)
+            EXPECT_EQ(inTable.count(n) + inJournal.count(n), 1u) << "record " << n;
+        EXPECT_EQ(inTable.size() + inJournal.size(), size_t(kRows));
+        for (uint32_t n : reported)
+            EXPECT_TRUE(inJournal.count(n)) << "reported record " << n;
+        EXPECT_LE(inJournal.size(), reported.size() + 1);
+        for (uint32_t n : deleted) {
+            ASSERT_EQ(DbeGotoRecord(journal, n), DBE_SUCCESS) << LastError();
+            EXPECT_EQ(Text(journal, "NAME"), "row " + std::to_string(rowOf[n]));
+            EXPECT_EQ(Text(journal, "M"), memoOf(rowOf[n]));
+        }
+        // What was lost is all there: the table comes back whole.
+        for (uint32_t n : deleted)
+            ASSERT_EQ(DbeRecallRecord(t, n), DBE_SUCCESS) << LastError();
+        EXPECT_EQ(Walk(t, t), r);
+        ASSERT_EQ(DbeCloseTable(journal), DBE_SUCCESS);
+        ASSERT_EQ(DbeCloseTable(t), DBE_SUCCESS);
+    }
 }
 
 } // namespace
