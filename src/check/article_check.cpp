@@ -268,7 +268,8 @@ void TArticleCheck::DeleteDuplicates() {
     if (!ui_->AskQuestion(kQuestion)) return;
     try {
         WalkDeleteRun([&](const TDuplicateList::Entry &entry, bool remove) {
-            ui_->SetStatus(entry.text + (remove ? QStringLiteral(" <b>löschen..") : QStringLiteral(" <b>überspringen..")));
+            ui_->SetStatus(entry.text + (remove ? QStringLiteral(" <b>löschen..")
+                                                : QStringLiteral(" <b>überspringen..")));
             if (remove) articles_->Delete();
         });
     } catch (...) {
@@ -292,7 +293,7 @@ QSet<int> TArticleCheck::DeletedByDeleteRun() {
     return deleted;
 }
 
-void TArticleCheck::WalkDeleteRun(const std::function<void(const TDuplicateList::Entry &, bool)> &decide) {
+void TArticleCheck::WalkDeleteRun(const TDecision &decide) {
     BusyScope busy(km_, ui_);
     ProgressReset progressAtEnd(ui_);
     ui_->SetProgressPosition(0);

@@ -76,7 +76,8 @@ private:
     // for an existing article that still carries it, else passed over.
     // `decide` hears each decision with the entry's article current, before
     // a deleted entry leaves the list.
-    void WalkDeleteRun(const std::function<void(const TDuplicateList::Entry &, bool remove)> &decide);
+    using TDecision = std::function<void(const TDuplicateList::Entry &, bool remove)>;
+    void WalkDeleteRun(const TDecision &decide);
 
     TDbTable *articles_;
     TDbTable *bookings_;
