@@ -5,6 +5,7 @@
 // drops it afterwards.
 #include "check_fixture.h"
 #include "child_process.h"
+#include "server_schema.h"
 #include "test_server.h"
 #include "exceptions.h"
 
@@ -57,33 +58,6 @@ int Workstation(const char *step, const std::function<int()> &body) {
     }
     return 99;
 }
-
-// A schema of the test's own on the test server, dropped afterwards.
-class ServerSchema {
-public:
-    // False without a server.
-    bool Create() {
-        const char *server = testsupport::TestServer();
-        if (!server) return false;
-        server_ = server;
-        schema_ = "artnr_check_" + std::to_string(::getpid()) + '_' + std::to_string(std::random_device{}() % 1000000);
-        EXPECT_EQ(testsupport::ExecuteSql(server_, "CREATE SCHEMA " + schema_), "");
-        created_ = true;
-        conninfo = QString::fromStdString(WithSearchPath(server_, schema_));
-        return true;
-    }
-    ~ServerSchema() {
-        if (created_) {
-            EXPECT_EQ(testsupport::ExecuteSql(server_, "DROP SCHEMA " + schema_ + " CASCADE"), "");
-        }
-    }
-
-    QString conninfo;
-
-private:
-    std::string server_, schema_;
-    bool created_ = false;
-};
 
 constexpr const char *kNoServer = "DBE_TEST_PG names no PostgreSQL server (a conninfo such as "
                                   "\"host=127.0.0.1 port=5432 user=postgres dbname=postgres\")";

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -17,6 +18,9 @@
 
 #include <map>
 #include <set>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -99,6 +103,52 @@ QStringList column(const std::vector<QStringList> &rows, const QString &name) {
     return values;
 }
 
+// Deletes, through the engine as the database layer does (the record, then
+// the write), the records of `table` in `place` whose `field` reads as one
+// of `values`; answers their record numbers.
+std::vector<uint32_t> deleteRecords(const QString &place, uint16_t serverType, const QString &table,
+                                    const char *field, const QStringList &values) {
+    std::vector<uint32_t> recnos;
+    DBEHANDLE connection = 0, handle = 0;
+    EXPECT_EQ(DbeConnectEx(place.toLocal8Bit().constData(), serverType, "", "", 0, &connection), 0);
+    const QByteArray name = (place + u'/' + table).toLocal8Bit();
+    EXPECT_EQ(DbeOpenTable(connection, name.constData(), nullptr, DBE_TBL, 0, 0, 0, 0, &handle), 0);
+    EXPECT_EQ(DbeGotoTop(handle), 0);
+    for (uint16_t atEnd = 0; DbeAtEOF(handle, &atEnd) == 0 && !atEnd; DbeSkip(handle, 1)) {
+        char text[256] = {};
+        uint32_t length = sizeof text - 1;
+        EXPECT_EQ(DbeGetField(handle, field, text, &length, DBE_TRIMMED), 0);
+        if (!values.contains(QString::fromLatin1(text, int(length)))) continue;
+        uint32_t recno = 0;
+        EXPECT_EQ(DbeGetRecordNum(handle, 0, &recno), 0);
+        EXPECT_EQ(DbeDeleteRecord(handle), 0);
+        EXPECT_EQ(DbeWriteRecord(handle), 0);
+        recnos.push_back(recno);
+    }
+    EXPECT_EQ(DbeDisconnect(connection), 0);
+    return recnos;
+}
+
+// Local time as TIME takes it, to the millisecond, once the clock has
+// passed every moment before this call.
+QString localTimeAfterNow() {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    while (QDateTime::currentMSecsSinceEpoch() <= now) {
+    }
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+}
+
+QString userName() {
+    const passwd *entry = ::getpwuid(::geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
+}
+
+QString hostName() {
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    return QString::fromLocal8Bit(name);
+}
+
 constexpr const char *kAllTypes =
     "ID,AutoInc;L,Logical;N,Numeric,8,2;D,Date;S,String,30;M,Memo;B,Binary;I,Image;"
     "V,VarChar,30;CD,CompactDate;DB,Double;IN,Integer;SI,ShortInt;T,Time;TS,TimeStamp;R,Raw,4;"
@@ -140,6 +190,11 @@ protected:
     }
 
     void roundTripEveryFieldForm(const QString &table, const QString &copy);
+    // The journal of deleted records through the tool, with the tables in
+    // `place` (a folder, or a connection string for DBE_REMOTE_SERVER).
+    void deletedListsWhatRecallPutsBack(const QString &place, uint16_t serverType);
+    void sinceAndBeforeSplitTheJournal(const QString &place, uint16_t serverType);
+    void aTakenKeyRecallsNothing(const QString &place, uint16_t serverType);
 
     QTemporaryDir dir_;
 };
@@ -380,6 +435,166 @@ TEST_F(TbltoolTest, RelativePathsAreTakenFromTheWorkingDirectory) {
     EXPECT_EQ(run({"export", "./empty//ArtikelMain.TBL", "--index", "ID"}).out, exported.out);
 }
 
+void TbltoolTest::deletedListsWhatRecallPutsBack(const QString &place, uint16_t serverType) {
+    const QString table = createAllTypesTable(QStringLiteral("Journal.TBL"), place, serverType);
+    writeFile(path(QStringLiteral("rows.csv")),
+              QStringLiteral(
+                  "S,M,B,N,TS,CI\n"
+                  "eins,\"Zeile 1\nZeile 2\",base64:AAEC/w==,1.5,2024-01-02 03:04:05.678,Müller\n"
+                  "zwei,,,,,\n"
+                  "drei,€ und ä,base64:iVBORw0K,-3,,x\n"));
+    const ToolRun import =
+        tbltool({QStringLiteral("import"), table, path(QStringLiteral("rows.csv"))});
+    ASSERT_EQ(import.exitCode, 0) << import.err.toStdString();
+    const auto before = parseCsv(exported(table));
+    ASSERT_EQ(before.size(), 4u);
+
+    const QString start = localTimeAfterNow();
+    const std::vector<uint32_t> gone =
+        deleteRecords(place, serverType, QStringLiteral("Journal.TBL"), "S",
+                      {QStringLiteral("eins"), QStringLiteral("drei")});
+    ASSERT_EQ(gone.size(), 2u);
+    const QString end = localTimeAfterNow();
+    EXPECT_EQ(parseCsv(exported(table)), (std::vector<QStringList>{before[0], before[2]}));
+
+    const ToolRun listed = tbltool({QStringLiteral("deleted"), table});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const auto rows = parseCsv(listed.out);
+    ASSERT_EQ(rows.size(), 3u) << listed.out.toStdString();
+    EXPECT_EQ(rows[0],
+              QStringList({"DELETED_AT", "DELETED_BY", "DELETED_HOST", "RECNO"}) + before[0]);
+    for (size_t i = 1; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].join(u',').toStdString());
+        const QString at = rows[i].value(0);
+        EXPECT_TRUE(QDateTime::fromString(at, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).isValid());
+        EXPECT_LE(start, at);
+        EXPECT_LE(at, end);
+        EXPECT_EQ(rows[i].value(1), userName());
+        EXPECT_EQ(rows[i].value(2), hostName());
+        EXPECT_EQ(rows[i].value(3), QString::number(gone[i - 1]));
+        EXPECT_EQ(rows[i].mid(4), before[i == 1 ? 1 : 3]) << "the record as export wrote it";
+    }
+    const ToolRun info = tbltool({QStringLiteral("info"), table});
+    EXPECT_TRUE(info.out.contains(QStringLiteral("Records: 1\nDeleted: 2 ")))
+        << info.out.toStdString();
+
+    const ToolRun one = tbltool(
+        {QStringLiteral("recall"), table, QStringLiteral("--recno"), QString::number(gone[1])});
+    ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_EQ(one.out, QStringLiteral("recalled 1 record\n"));
+    EXPECT_EQ(parseCsv(exported(table)),
+              (std::vector<QStringList>{before[0], before[2], before[3]}));
+    EXPECT_EQ(
+        column(parseCsv(tbltool({QStringLiteral("deleted"), table}).out), QStringLiteral("RECNO")),
+        QStringList{QString::number(gone[0])});
+
+    const ToolRun all = tbltool({QStringLiteral("recall"), table});
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
+    EXPECT_EQ(all.out, QStringLiteral("recalled 1 record\n"));
+    EXPECT_EQ(parseCsv(exported(table)), before) << "numbers, values and IDs as they were";
+    EXPECT_EQ(parseCsv(tbltool({QStringLiteral("deleted"), table}).out).size(), 1u);
+    EXPECT_TRUE(
+        tbltool({QStringLiteral("info"), table}).out.contains(QStringLiteral("Deleted: 0 ")));
+}
+
+void TbltoolTest::sinceAndBeforeSplitTheJournal(const QString &place, uint16_t serverType) {
+    const QString table = createAllTypesTable(QStringLiteral("Times.TBL"), place, serverType);
+    writeFile(path(QStringLiteral("rows.csv")), QStringLiteral("S\nfrüh\nspät\nnoch später\n"));
+    ASSERT_EQ(tbltool({QStringLiteral("import"), table, path(QStringLiteral("rows.csv"))}).exitCode,
+              0);
+    const auto before = parseCsv(exported(table));
+    auto names = [&](const QStringList &args) {
+        const ToolRun run = tbltool(args);
+        EXPECT_EQ(run.exitCode, 0)
+            << args.join(u' ').toStdString() << ": " << run.err.toStdString();
+        return column(parseCsv(run.out), QStringLiteral("S"));
+    };
+    const QString table0 = QStringLiteral("Times.TBL");
+    deleteRecords(place, serverType, table0, "S", {QStringLiteral("früh")});
+    const QString split = localTimeAfterNow();
+    deleteRecords(place, serverType, table0, "S", {QStringLiteral("spät")});
+
+    EXPECT_EQ(names({"deleted", table, "--since", split}), QStringList{"spät"});
+    EXPECT_EQ(names({"deleted", table, "--since", split.left(10)}), (QStringList{"früh", "spät"}))
+        << "a date alone is its midnight";
+    const ToolRun back =
+        tbltool({QStringLiteral("recall"), table, QStringLiteral("--since"), split});
+    ASSERT_EQ(back.exitCode, 0) << back.err.toStdString();
+    EXPECT_EQ(names({"export", table}), (QStringList{"spät", "noch später"}));
+    EXPECT_EQ(names({"deleted", table}), QStringList{"früh"});
+
+    deleteRecords(place, serverType, table0, "S", {QStringLiteral("noch später")});
+    const ToolRun purged =
+        tbltool({QStringLiteral("purge"), table, QStringLiteral("--before"), split});
+    ASSERT_EQ(purged.exitCode, 0) << purged.err.toStdString();
+    EXPECT_EQ(purged.out, QStringLiteral("purged 1 record\n"));
+    EXPECT_EQ(names({"deleted", table}), QStringList{"noch später"});
+    const ToolRun none = tbltool(
+        {QStringLiteral("recall"), table, QStringLiteral("--since"), QStringLiteral("2999-01-01")});
+    EXPECT_EQ(none.out, QStringLiteral("recalled 0 records\n"));
+    ASSERT_EQ(tbltool({QStringLiteral("purge"), table}).exitCode, 0);
+    EXPECT_TRUE(names({"deleted", table}).isEmpty());
+    EXPECT_EQ(names({"export", table}), (QStringList{"spät"}));
+    EXPECT_EQ(parseCsv(exported(table)).at(1), before.at(2)) << "the recalled record as it was";
+}
+
+void TbltoolTest::aTakenKeyRecallsNothing(const QString &place, uint16_t serverType) {
+    const ToolRun host = tbltool({QStringLiteral("create-host"), place});
+    ASSERT_EQ(host.exitCode, 0) << host.err.toStdString();
+    const QString table = place + QStringLiteral("/ArtikelMain.TBL");
+    writeFile(path(QStringLiteral("in.csv")), QStringLiteral("ID,ARTN\n5,A-5\n6,A-6\n7,A-7\n"));
+    ASSERT_EQ(tbltool({QStringLiteral("import"), table, path(QStringLiteral("in.csv"))}).exitCode,
+              0);
+    const std::vector<uint32_t> gone =
+        deleteRecords(place, serverType, QStringLiteral("ArtikelMain.TBL"), "ARTN",
+                      {QStringLiteral("A-5"), QStringLiteral("A-6")});
+    ASSERT_EQ(gone.size(), 2u);
+    // Article ID 6 exists again, under another number.
+    writeFile(path(QStringLiteral("again.csv")), QStringLiteral("ID,ARTN\n6,B-6\n"));
+    ASSERT_EQ(
+        tbltool({QStringLiteral("import"), table, path(QStringLiteral("again.csv"))}).exitCode, 0);
+    const QString kept = exported(table);
+
+    const ToolRun refused = tbltool({QStringLiteral("recall"), table});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("nothing was recalled")))
+        << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("record %1 ").arg(gone[1])))
+        << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("tag ID"))) << refused.err.toStdString();
+    EXPECT_EQ(exported(table), kept) << "the record recalled before the refusal went back too";
+    EXPECT_EQ(
+        column(parseCsv(tbltool({QStringLiteral("deleted"), table}).out), QStringLiteral("ARTN")),
+        (QStringList{"A-5", "A-6"}));
+
+    const ToolRun unknown =
+        tbltool({QStringLiteral("recall"), table, QStringLiteral("--recno"),
+                 QString::number(gone[0]), QStringLiteral("--recno"), QStringLiteral("999")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("record 999 is not in the journal")))
+        << unknown.err.toStdString();
+    EXPECT_EQ(exported(table), kept);
+
+    const ToolRun first = tbltool(
+        {QStringLiteral("recall"), table, QStringLiteral("--recno"), QString::number(gone[0])});
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_EQ(column(parseCsv(exported(table, {QStringLiteral("--index"), QStringLiteral("ID")})),
+                     QStringLiteral("ARTN")),
+              (QStringList{"A-5", "B-6", "A-7"}));
+}
+
+TEST_F(TbltoolTest, DeletedListsWhatRecallPutsBack) {
+    deletedListsWhatRecallPutsBack(dir_.path(), DBE_LOCAL_SERVER);
+}
+
+TEST_F(TbltoolTest, SinceAndBeforeSplitTheJournal) {
+    sinceAndBeforeSplitTheJournal(dir_.path(), DBE_LOCAL_SERVER);
+}
+
+TEST_F(TbltoolTest, ATakenKeyRecallsNothing) {
+    aTakenKeyRecallsNothing(dir_.path(), DBE_LOCAL_SERVER);
+}
+
 TEST_F(TbltoolTest, BadUsageExitsWithTwoAndTheUsage) {
     const QStringList cases[] = {
         {},
@@ -390,6 +605,15 @@ TEST_F(TbltoolTest, BadUsageExitsWithTwoAndTheUsage) {
         {"export", "t.TBL", "--order", "ARTN"},
         {"info", "a.TBL", "b.TBL"},
         {"demo", "d", "--articles", "viele"},
+        {"check"},
+        {"check", "d", "--keep"},
+        {"deleted", "t.TBL", "--before", "2026-01-01"},
+        {"deleted", "t.TBL", "--since", "gestern"},
+        {"recall", "t.TBL", "--since", "2026-02-30"},
+        {"recall", "t.TBL", "--since", "2026-01-01", "--recno", "4"},
+        {"recall", "t.TBL", "--recno", "vier"},
+        {"purge", "t.TBL", "--since", "2026-01-01"},
+        {"purge", "t.TBL", "--before", "2026-01-01T25:00"},
     };
     for (const QStringList &args : cases) {
         const ToolRun run = tbltool(args);
@@ -513,6 +737,18 @@ TEST_F(TbltoolServerTest, DemoExportsAndDescribesAsOnAFolder) {
 TEST_F(TbltoolServerTest, ImportExportRoundTripsEveryFieldForm) {
     roundTripEveryFieldForm(createServerTable(QStringLiteral("Alltypes.TBL"), keyword_),
                             createServerTable(QStringLiteral("Copy.TBL"), uri_));
+}
+
+TEST_F(TbltoolServerTest, DeletedListsWhatRecallPutsBack) {
+    deletedListsWhatRecallPutsBack(keyword_, DBE_REMOTE_SERVER);
+}
+
+TEST_F(TbltoolServerTest, SinceAndBeforeSplitTheJournal) {
+    sinceAndBeforeSplitTheJournal(uri_, DBE_REMOTE_SERVER);
+}
+
+TEST_F(TbltoolServerTest, ATakenKeyRecallsNothing) {
+    aTakenKeyRecallsNothing(keyword_, DBE_REMOTE_SERVER);
 }
 
 TEST_F(TbltoolServerTest, RefusalsLeaveTheServerAsItWas) {

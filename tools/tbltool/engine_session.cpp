@@ -147,6 +147,14 @@ Table Table::create(Connection &connection, const QString &path, const QString &
     return Table(handle, path);
 }
 
+Table Table::deletedOf(const Table &table) {
+    DBEHANDLE handle = 0;
+    checkEngine(
+        Dbe().DbeOpenDeleted(table.handle(), &handle),
+        QStringLiteral("cannot open the journal of deleted records of %1").arg(table.path()));
+    return Table(handle, table.path());
+}
+
 Table::Table(Table &&other) noexcept
     : handle_(other.handle_), path_(std::move(other.path_)), fields_(std::move(other.fields_)),
       recordLength_(other.recordLength_) {

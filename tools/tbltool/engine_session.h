@@ -68,6 +68,9 @@ public:
     Table(Connection &connection, const QString &path, uint32_t options);
     // Creates the table file from a field list and keeps it open.
     static Table create(Connection &connection, const QString &path, const QString &fields);
+    // The table's journal of deleted records, read-only: the table's fields,
+    // then DELETED_AT (UTC), DELETED_BY and DELETED_HOST.
+    static Table deletedOf(const Table &table);
     ~Table();
     Table(Table &&other) noexcept;
     Table(const Table &) = delete;

@@ -1,8 +1,10 @@
 // tbltool: creates, fills, dumps and describes the engine's tables, in a
 // folder or on a server, so that the duplicate check can be tried and tested
 // without the host suite.
+#include "check_command.h"
 #include "demo_data.h"
 #include "host_layouts.h"
+#include "journal_commands.h"
 #include "table_commands.h"
 #include "tool_error.h"
 
@@ -26,20 +28,42 @@ constexpr const char *kUsage =
     "                                      index tags\n"
     "  demo DIR [--articles N] [--seed S]  create the host tables in DIR and fill them with\n"
     "                                      demo articles (N defaults to 200, S to 1)\n"
+    "  check DIR [--survivors]             the check of \"Überprüfen\": the articles whose number\n"
+    "                                      occurs more than once as CSV (ID,ARTN,BZK,STK;\n"
+    "                                      with --survivors a column KEEP: 1 for the article\n"
+    "                                      \"Alle doppelten löschen\" keeps, 0 for those it\n"
+    "                                      deletes), the verdict on standard error; exit\n"
+    "                                      code 0 when all numbers are unique, 3 when not\n"
+    "  deleted TABLE [--since TIME]        write the journal of deleted records as CSV:\n"
+    "                                      DELETED_AT,DELETED_BY,DELETED_HOST,RECNO and\n"
+    "                                      the fields as export writes them\n"
+    "  recall TABLE [--since TIME | --recno N ...]\n"
+    "                                      put deleted records back with their record\n"
+    "                                      numbers and values (all of the journal, those\n"
+    "                                      deleted since TIME, or records N): all or none\n"
+    "  purge TABLE [--before TIME]         empty the journal (or drop the entries deleted\n"
+    "                                      before TIME) for good\n"
     "DIR is a folder, or a PostgreSQL connection string (\"host=H port=P dbname=D\") or\n"
     "postgresql:// URI whose current schema takes the tables. TABLE is the path of a\n"
     "table file, or such a connection followed by \"/\" and the table name, e.g.\n"
-    "\"host=H dbname=D/ArtikelMain.TBL\" or postgresql://H/D/ArtikelMain.TBL.\n";
+    "\"host=H dbname=D/ArtikelMain.TBL\" or postgresql://H/D/ArtikelMain.TBL.\n"
+    "TIME is local time in ISO 8601, 2026-12-11T14:00:00 (seconds optional), or a date\n"
+    "alone (its midnight).\n";
 
 // Splits "--name value" options off the positional arguments.
 struct Arguments {
     QStringList positional;
     QList<QPair<QString, QString>> options;
 
-    Arguments(const QStringList &args, const QStringList &known) {
+    // `known` options take a value, `flags` stand alone.
+    Arguments(const QStringList &args, const QStringList &known, const QStringList &flags = {}) {
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString &arg = args.at(i);
             if (arg.startsWith(QStringLiteral("--"))) {
+                if (flags.contains(arg)) {
+                    options.append({arg, QString()});
+                    continue;
+                }
                 if (!known.contains(arg))
                     throw UsageError(QStringLiteral("unknown option %1").arg(arg));
                 if (i + 1 >= args.size())
@@ -49,6 +73,20 @@ struct Arguments {
                 positional << arg;
             }
         }
+    }
+
+    bool has(const QString &name) const {
+        for (const auto &option : options)
+            if (option.first == name) return true;
+        return false;
+    }
+
+    // Every value given for a repeatable option.
+    QStringList values(const QString &name) const {
+        QStringList all;
+        for (const auto &[key, given] : options)
+            if (key == name) all << given;
+        return all;
     }
 
     QString option(const QString &name, const QString &fallback = {}) const {
@@ -80,7 +118,24 @@ qulonglong number(const QString &text, const QString &option, qulonglong lowest,
     return value;
 }
 
-void run(const QStringList &args) {
+tbltool::JournalSelection selection(const Arguments &a, const QStringList &allowed) {
+    tbltool::JournalSelection s;
+    const QString since = QStringLiteral("--since"), before = QStringLiteral("--before"),
+                  recno = QStringLiteral("--recno");
+    if (allowed.contains(since) && a.has(since))
+        s.since = tbltool::parseLocalTime(a.option(since), since);
+    if (allowed.contains(before) && a.has(before))
+        s.before = tbltool::parseLocalTime(a.option(before), before);
+    if (allowed.contains(recno))
+        for (const QString &value : a.values(recno))
+            s.recnos.push_back(uint32_t(number(value, recno, 1, 0xFFFFFFFFu)));
+    if (s.since && !s.recnos.empty())
+        throw UsageError(QStringLiteral("--since and --recno do not go together"));
+    return s;
+}
+
+// Answers the exit code.
+int run(const QStringList &args) {
     if (args.isEmpty()) throw UsageError(QStringLiteral("no command given"));
     const QString command = args.front();
     const QStringList rest = args.mid(1);
@@ -109,9 +164,30 @@ void run(const QStringList &args) {
         const auto seed = number(a.option(QStringLiteral("--seed"), QStringLiteral("1")),
                                  QStringLiteral("--seed"), 0, ~0ull);
         tbltool::writeDemoDatabase(tbltool::resolvePlace(a.positional.at(0)), int(articles), seed);
+    } else if (command == u"check") {
+        const Arguments a(rest, {}, {QStringLiteral("--survivors")});
+        a.expect(1, command);
+        return tbltool::runCheck(tbltool::resolvePlace(a.positional.at(0)),
+                                 a.has(QStringLiteral("--survivors")), stdout, stderr);
+    } else if (command == u"deleted") {
+        const Arguments a(rest, {QStringLiteral("--since")});
+        a.expect(1, command);
+        tbltool::listDeleted(a.positional.at(0), selection(a, {QStringLiteral("--since")}), stdout);
+    } else if (command == u"recall") {
+        const Arguments a(rest, {QStringLiteral("--since"), QStringLiteral("--recno")});
+        a.expect(1, command);
+        tbltool::recallDeleted(a.positional.at(0),
+                               selection(a, {QStringLiteral("--since"), QStringLiteral("--recno")}),
+                               stdout);
+    } else if (command == u"purge") {
+        const Arguments a(rest, {QStringLiteral("--before")});
+        a.expect(1, command);
+        tbltool::purgeDeleted(a.positional.at(0), selection(a, {QStringLiteral("--before")}),
+                              stdout);
     } else {
         throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
     }
+    return 0;
 }
 
 } // namespace
@@ -125,12 +201,12 @@ int main(int argc, char **argv) {
         return 0;
     }
     try {
-        run(args);
+        const int code = run(args);
         if (std::fflush(stdout) != 0) {
             std::fputs("tbltool: cannot write the output\n", stderr);
             return 1;
         }
-        return 0;
+        return code;
     } catch (const UsageError &error) {
         std::fprintf(stderr, "tbltool: %s\n%s", error.message().toLocal8Bit().constData(), kUsage);
         return 2;

@@ -11,12 +11,6 @@ namespace tbltool {
 
 namespace {
 
-void write(FILE *out, const QString &text) {
-    const QByteArray bytes = text.toUtf8();
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) != size_t(bytes.size()))
-        throw ToolError(QStringLiteral("cannot write the output"));
-}
-
 QString blobCell(const Table &table, const FieldInfo &field) {
     const DBEHANDLE handle = table.handle();
     const QString what = QStringLiteral("reading field %1").arg(field.name);
@@ -38,7 +32,34 @@ QString yesNo(uint16_t flag) {
     return flag ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
+void write(FILE *out, const QString &text) {
+    writeText(out, text);
+}
+
 } // namespace
+
+void writeText(FILE *out, const QString &text) {
+    const QByteArray bytes = text.toUtf8();
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) != size_t(bytes.size()))
+        throw ToolError(QStringLiteral("cannot write the output"));
+}
+
+QStringList exportCells(const Table &table, size_t count, const QByteArray &record) {
+    QStringList cells;
+    for (size_t i = 0; i < count && i < table.fields().size(); ++i) {
+        const FieldInfo &field = table.fields()[i];
+        uint16_t empty = 0;
+        checkEngine(Dbe().DbeIsEmpty(table.handle(), DBE_FIELD(field.number), &empty),
+                    QStringLiteral("reading field %1").arg(field.name));
+        if (empty)
+            cells << QString();
+        else if (isBlobType(field.type))
+            cells << blobCell(table, field);
+        else
+            cells << cellFromImage(field, record);
+    }
+    return cells;
+}
 
 void importCsv(const QString &tableArgument, const QString &csvPath) {
     const TablePath path = resolveExistingTable(tableArgument);
@@ -86,21 +107,8 @@ void exportCsv(const QString &tableArgument, const QString &tag, FILE *out) {
         uint32_t length = uint32_t(record.size());
         checkEngine(Dbe().DbeGetRecord(handle, record.data(), &length),
                     QStringLiteral("cannot read a record"));
-        if (record.at(0) != '*') {
-            QStringList cells;
-            for (const auto &field : table.fields()) {
-                uint16_t empty = 0;
-                checkEngine(Dbe().DbeIsEmpty(handle, DBE_FIELD(field.number), &empty),
-                            QStringLiteral("reading field %1").arg(field.name));
-                if (empty)
-                    cells << QString();
-                else if (isBlobType(field.type))
-                    cells << blobCell(table, field);
-                else
-                    cells << cellFromImage(field, record);
-            }
-            write(out, csvLine(cells));
-        }
+        if (record.at(0) != '*')
+            write(out, csvLine(exportCells(table, table.fields().size(), record)));
         checkEngine(Dbe().DbeSkip(order, 1), QStringLiteral("cannot move to the next record"));
     }
 }
@@ -114,6 +122,12 @@ void printInfo(const QString &tableArgument, FILE *out) {
     uint32_t records = 0;
     checkEngine(Dbe().DbeGetRecordCount(handle, 0, &records),
                 QStringLiteral("cannot count the records"));
+    uint32_t deleted = 0;
+    {
+        const Table journal = Table::deletedOf(table);
+        checkEngine(Dbe().DbeGetRecordCount(journal.handle(), 0, &deleted),
+                    QStringLiteral("cannot count the deleted records"));
+    }
 
     QString text;
     if (path.place.server) {
@@ -130,6 +144,7 @@ void printInfo(const QString &tableArgument, FILE *out) {
         text += QStringLiteral("Table:   %1\n").arg(path.file);
     }
     text += QStringLiteral("Records: %1\n").arg(records);
+    text += QStringLiteral("Deleted: %1 (in the journal of deleted records)\n").arg(deleted);
     text += QStringLiteral("Fields:  %1 (record length %2)\n")
                 .arg(table.fields().size())
                 .arg(table.recordLength());
