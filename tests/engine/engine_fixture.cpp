@@ -1,6 +1,8 @@
 #include "engine_fixture.h"
 #include "test_server.h"
 
+#include <sqlite3.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -196,6 +198,24 @@ void EngineTest::TearDown() {
 
 std::string EngineTest::ExecuteOnServer(const std::string &sql) const {
     return ExecuteSql(connectPath_, sql);
+}
+
+std::string EngineTest::ExecuteOnStorage(const std::string &name, const std::string &sql) const {
+    if (RemoteBackend()) return ExecuteOnServer(sql);
+    sqlite3 *db = nullptr;
+    std::string error;
+    if (sqlite3_open_v2(dir_.File(name).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK) {
+        error = db ? sqlite3_errmsg(db) : "out of memory";
+    } else {
+        sqlite3_busy_timeout(db, 10000);
+        char *message = nullptr;
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK)
+            error = message ? message : sqlite3_errmsg(db);
+        sqlite3_free(message);
+    }
+    sqlite3_close_v2(db);
+    return error;
 }
 
 void EngineTest::CreateTable(const std::string &name, const std::string &fields,

@@ -99,6 +99,10 @@ protected:
     // Runs SQL in the test's schema past the engine (remote backend only);
     // the server's error message, empty when it went through.
     std::string ExecuteOnServer(const std::string &sql) const;
+    // Runs SQL past the engine where the table `name` is stored: in its
+    // table file on local files, in the test's schema on the server; the
+    // storage's error message, empty when it went through.
+    std::string ExecuteOnStorage(const std::string &name, const std::string &sql) const;
 
     TempDir dir_;
     DBEHANDLE conn_ = 0;

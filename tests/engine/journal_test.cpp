@@ -335,6 +335,24 @@ TEST_F(Journal, TheJournalsHandleOnlyReads) {
     EXPECT_EQ(DbeDeleteRecord(t), DBE_E_RECORD_NOT_FOUND) << "still on the deleted record";
 }
 
+// A record that is in the table and in its journal at once (written there
+// past the engine) is a damaged table.
+TEST_F(Journal, CheckTableFindsARecordBothInTheTableAndInTheJournal) {
+    Recnos r;
+    DBEHANDLE t = MakeTable("both.tbl", "NAME,String,10", {}, {"NAME"}, {{"a"}, {"b"}}, &r);
+    Delete(t, r[0]);
+    ASSERT_EQ(DbeCheckTable(t), DBE_SUCCESS) << LastError();
+    const std::string sql =
+        RemoteBackend()
+            ? "INSERT INTO \"both.tbl#deleted\" SELECT *, now()::timestamp, ''::bytea, ''::bytea"
+              " FROM \"both.tbl\""
+            : "INSERT INTO dbe_deleted SELECT *, '2026-01-01 00:00:00.000', 'x', 'y' FROM records";
+    ASSERT_EQ(ExecuteOnStorage("both.tbl", sql), "");
+    EXPECT_EQ(DbeCheckTable(t), DBE_E_NOT_A_TABLE);
+    EXPECT_NE(LastErrorText().find("both in the table and in its journal"), std::string::npos)
+        << LastErrorText();
+}
+
 // A table with a field of the journal's own name keeps it; the journal's
 // field gets a leading '_'.
 TEST_F(Journal, AFieldOfTheJournalsNameKeepsIt) {
