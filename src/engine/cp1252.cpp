@@ -45,13 +45,21 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
-bool Utf8ToCp1252(std::string_view s, std::string &out) {
+bool Utf8ToCp1252(std::string_view s, std::string &out, bool *validUtf8) {
+    if (validUtf8) *validUtf8 = true;
+    auto notUtf8 = [validUtf8] {
+        if (validUtf8) *validUtf8 = false;
+        return false;
+    };
     // Most texts are plain ASCII: copy the ASCII prefix in one go.
     size_t i = 0;
     while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
     out.assign(s.data(), i);
     if (i == s.size()) return true;
     out.reserve(s.size());
+    // The least code point of each sequence length: a longer form of a
+    // smaller one would give two spellings of one text.
+    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
     while (i < s.size()) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         char32_t cp;
@@ -70,14 +78,15 @@ bool Utf8ToCp1252(std::string_view s, std::string &out) {
             cp = c & 0x07;
             extra = 3;
         } else {
-            return false;
+            return notUtf8();
         }
         for (int k = 1; k <= extra; ++k) {
-            if (i + k >= s.size()) return false;
+            if (i + k >= s.size()) return notUtf8();
             unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
+            if ((cc & 0xC0) != 0x80) return notUtf8();
             cp = (cp << 6) | (cc & 0x3F);
         }
+        if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return notUtf8();
         i += extra + 1;
         int b = CodePointToCp1252(cp);
         if (b < 0) return false;

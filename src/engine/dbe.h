@@ -246,6 +246,12 @@ DBESTATUS DbeGetKeyNum(DBEHANDLE order, uint16_t filterOption, uint32_t *number)
 DBESTATUS DbeGetRelKeyPos(DBEHANDLE order, double *position);
 
 // --- reading ---------------------------------------------------------------
+// A stored text is delivered unchanged or not at all: one that Windows-1252
+// cannot hold, that is not UTF-8 in a local table, that holds a NUL or is
+// longer than its string field (left by another program) answers
+// DBE_E_UNREADABLE_TEXT naming the table, the record and the field, from the
+// read of it and from every move or seek that would land on its record (the
+// position stays). Such a name in a table's catalogue fails DbeOpenTable.
 // Copies the current record's image (pending changes included).
 // DBE_E_NO_CURRENT_RECORD at BOF/EOF, DBE_E_RECORD_NOT_FOUND when the record
 // was deleted.
@@ -279,7 +285,9 @@ DBESTATUS DbeSeek(DBEHANDLE index, const void *key, uint16_t length, uint16_t da
 // On a table handle: sets a field of the current record (starting a pending
 // change) or of the appended record. DbeSetField takes the value in text
 // form for non-blob fields (converted to the field's type) and the bytes for
-// blob fields; DbeSetFieldRaw takes the field's image encoding.
+// blob fields; DbeSetFieldRaw takes the field's image encoding. A text ends
+// at its first NUL, which only NULs may follow: a NUL inside a text (on a
+// table or an index handle) answers DBE_E_VALUE_CONVERSION and sets nothing.
 DBESTATUS DbeSetField(DBEHANDLE handle, const char *field, const void *value, uint32_t length);
 DBESTATUS DbeSetFieldRaw(DBEHANDLE handle, const char *field, const void *value,
                          uint32_t length);

@@ -34,6 +34,7 @@ const char *DbeStatusText(int32_t code) {
     case DBE_E_LOGIN_FAILED: return "Invalid user name or password.";
     case DBE_E_FILTER_SYNTAX: return "Error in the filter expression.";
     case DBE_E_VALUE_CONVERSION: return "The value cannot be converted to the field's type.";
+    case DBE_E_UNREADABLE_TEXT: return "A stored text cannot be read.";
     case DBE_E_PATH_NOT_FOUND: return "The database path does not exist.";
     case DBE_E_WRONG_FIELD_TYPE: return "The operation does not apply to this field type.";
     default: return "";

@@ -44,6 +44,7 @@ enum DbeStatus : int32_t {
     DBE_E_LOGIN_FAILED = 5061,
     DBE_E_FILTER_SYNTAX = 5070,
     DBE_E_VALUE_CONVERSION = 5075,
+    DBE_E_UNREADABLE_TEXT = 5076,  // a stored text the engine cannot deliver unchanged
     DBE_E_PATH_NOT_FOUND = 5080,
     DBE_E_WRONG_FIELD_TYPE = 5090,
 };

@@ -166,10 +166,11 @@ DBESTATUS DbeSeek(DBEHANDLE index, const void *key, uint16_t length, uint16_t da
                     return Fail(DBE_E_VALUE_CONVERSION, "key segment " + f.name);
                 pos += f.length;
             } else if (IsStringType(f.type)) {
-                std::string prefix(bytes + pos, rest);
-                size_t zero = prefix.find('\0');
-                if (zero != std::string::npos) prefix.resize(zero);
-                v = prefix;
+                std::string_view prefix;
+                if (!ZeroTerminatedText(std::string_view(bytes + pos, rest), prefix))
+                    return Fail(DBE_E_VALUE_CONVERSION,
+                                "key segment " + f.name + " holds a NUL byte");
+                v = std::string(prefix);
                 partial = true;
                 pos = length;
             } else {
@@ -178,7 +179,10 @@ DBESTATUS DbeSeek(DBEHANDLE index, const void *key, uint16_t length, uint16_t da
             values.push_back(std::move(v));
         }
     } else if (dataType == DBE_STRINGKEY) {
-        std::string text(bytes, strnlen(bytes, length));
+        std::string_view given;
+        if (!ZeroTerminatedText(std::string_view(bytes, length), given))
+            return Fail(DBE_E_VALUE_CONVERSION, "the key holds a NUL byte before its end");
+        std::string text(given);
         size_t pos = 0;
         for (size_t i = 0; i < def->fields.size(); ++i) {
             const FieldDef &f = s.fields[def->fields[i]];

@@ -104,6 +104,11 @@ DBESTATUS DbeGetLastAutoinc(DBEHANDLE table, uint32_t *value) {
 
 // --- writing ---------------------------------------------------------------
 namespace {
+// A value that a NUL would cut short is refused, not stored shorter.
+std::string NulInside(const FieldDef &fd) {
+    return fd.name + ": the value holds a NUL byte before its end";
+}
+
 int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint32_t length,
                    bool raw) {
     if (Index *ix = FindIndex(handle)) {
@@ -123,7 +128,11 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
         Value v;
         const char *bytes = static_cast<const char *>(value);
         if (IsStringType(fd.type)) {
-            std::string s(bytes ? bytes : "", bytes ? strnlen(bytes, length) : 0);
+            std::string_view given;
+            if (!ZeroTerminatedText(std::string_view(bytes ? bytes : "", bytes ? length : 0),
+                                    given))
+                return Fail(DBE_E_VALUE_CONVERSION, NulInside(fd));
+            std::string s(given);
             if (s.size() > fd.length) s.resize(fd.length);
             ix->key.lengths[i] = static_cast<int32_t>(std::min<size_t>(length, fd.length));
             while (!s.empty() && s.back() == ' ')
@@ -136,9 +145,11 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
                 return Fail(DBE_E_VALUE_CONVERSION, fd.name);
             ix->key.lengths[i] = static_cast<int32_t>(fd.length);
         } else {
-            if (!ParseText(fd, std::string(bytes ? bytes : "", bytes ? strnlen(bytes, length) : 0),
-                           v))
-                return Fail(DBE_E_VALUE_CONVERSION, fd.name);
+            std::string_view given;
+            if (!ZeroTerminatedText(std::string_view(bytes ? bytes : "", bytes ? length : 0),
+                                    given))
+                return Fail(DBE_E_VALUE_CONVERSION, NulInside(fd));
+            if (!ParseText(fd, std::string(given), v)) return Fail(DBE_E_VALUE_CONVERSION, fd.name);
             ix->key.lengths[i] = static_cast<int32_t>(fd.length);
         }
         ix->key.values[i] = std::move(v);
@@ -159,7 +170,10 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
         if (!DecodeImage(fd, reinterpret_cast<const unsigned char *>(bytes), v))
             return Fail(DBE_E_VALUE_CONVERSION, fd.name);
     } else {
-        std::string text(bytes ? bytes : "", bytes ? strnlen(bytes, length) : 0);
+        std::string_view given;
+        if (!ZeroTerminatedText(std::string_view(bytes ? bytes : "", bytes ? length : 0), given))
+            return Fail(DBE_E_VALUE_CONVERSION, NulInside(fd));
+        std::string text(given);
         if (!ParseText(fd, text, v)) return Fail(DBE_E_VALUE_CONVERSION, fd.name + ": " + text);
     }
     return t->cursor->SetValue(f, v);

@@ -139,6 +139,13 @@ void Schema::Layout() {
     recordLength = offset;
 }
 
+bool ZeroTerminatedText(std::string_view bytes, std::string_view &text) {
+    const size_t zero = bytes.find('\0');
+    text = bytes.substr(0, zero);
+    return zero == std::string_view::npos ||
+           bytes.find_first_not_of('\0', zero) == std::string_view::npos;
+}
+
 bool IsBlobType(uint16_t t) { return t >= 5 && t <= 8; }
 bool IsStringType(uint16_t t) { return t == 4 || t == 20; }
 bool IsKnownType(uint16_t t) { return (t >= 1 && t <= 17) || t == 20; }
@@ -347,9 +354,9 @@ bool DecodeImage(const FieldDef &f, const unsigned char *in, Value &v) {
         }
     case 4:
     case 20: {
-        std::string_view s(reinterpret_cast<const char *>(in), f.length);
-        size_t zero = s.find('\0');
-        if (zero != std::string_view::npos) s = s.substr(0, zero);
+        std::string_view s;
+        if (!ZeroTerminatedText(std::string_view(reinterpret_cast<const char *>(in), f.length), s))
+            return false;
         s = TrimRightBlanks(s);
         v = std::string(s);
         return true;

@@ -58,9 +58,15 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // Parses "NAME,TYPE[,LENGTH[,DECIMALS]];..." into fields; false with a reason.
 bool ParseFieldList(std::string_view text, std::vector<FieldDef> &fields, std::string &error);
 
+// The text of a zero-terminated value given with its length: the bytes up
+// to the first NUL, which only NULs may follow (a padded buffer). False for
+// a NUL inside the text, which would cut it short.
+bool ZeroTerminatedText(std::string_view bytes, std::string_view &text);
+
 // Record image of one field at `out` (field.length bytes).
 void EncodeImage(const FieldDef &field, const Value &value, unsigned char *out);
-// The value of one field's image bytes; false when they do not decode.
+// The value of one field's image bytes; false when they do not decode (a
+// string with a NUL inside it, among others).
 bool DecodeImage(const FieldDef &field, const unsigned char *in, Value &value);
 // The value of DbeSetField's text form; false when it does not convert.
 bool ParseText(const FieldDef &field, std::string_view text, Value &value);

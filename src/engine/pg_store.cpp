@@ -27,6 +27,7 @@
 #include "dbe.h"
 #include "delete_journal.h"
 #include "engine_error.h"
+#include "stored_text.h"
 #include "table_store.h"
 
 #include <libpq-fe.h>
@@ -314,10 +315,10 @@ int64_t ResultInt8(const PGresult *r) {
     return static_cast<int64_t>(GetBE(PQgetvalue(r, 0, 0), 8));
 }
 
-std::string ToCp(const char *utf8) {
-    std::string out;
-    Utf8ToCp1252(utf8 ? utf8 : "", out);
-    return out;
+// A name of the catalogue (a text column, which the session reads as
+// UTF-8); false when it is no Windows-1252 text.
+bool NameFromText(const char *utf8, std::string &out) {
+    return Utf8ToCp1252(utf8 ? utf8 : "", out);
 }
 
 class PgStore final : public TableStore {
@@ -431,7 +432,13 @@ public:
         if (int32_t rc = session_.Run(sql, p, path_, r)) return rc;
         if (PQntuples(r.get()) == 0) return Fail(DBE_E_RECORD_NOT_FOUND, "record " + std::to_string(recno));
         if (PQgetisnull(r.get(), 0, 0)) return DBE_SUCCESS;
-        out = std::string(PQgetvalue(r.get(), 0, 0), static_cast<size_t>(PQgetlength(r.get(), 0, 0)));
+        std::string bytes;
+        const std::string_view stored(PQgetvalue(r.get(), 0, 0),
+                                      static_cast<size_t>(PQgetlength(r.get(), 0, 0)));
+        if (TextFault fault = TextFromBytes(schema_.fields[field], stored, bytes);
+            fault != TextFault::kNone)
+            return FailStoredText(name_, recno, schema_.fields[field], fault);
+        out = std::move(bytes);
         return DBE_SUCCESS;
     }
 
@@ -767,7 +774,8 @@ private:
             return rc;
         for (int i = 0; i < PQntuples(r.get()); ++i) {
             FieldDef f;
-            f.name = ToCp(PQgetvalue(r.get(), i, 0));
+            if (!NameFromText(PQgetvalue(r.get(), i, 0), f.name))
+                return FailCatalogueText(name_, "the name of field " + std::to_string(i + 1));
             f.type = static_cast<uint16_t>(std::atoi(PQgetvalue(r.get(), i, 1)));
             f.length = static_cast<uint32_t>(std::atol(PQgetvalue(r.get(), i, 2)));
             f.decimals = static_cast<uint16_t>(std::atoi(PQgetvalue(r.get(), i, 3)));
@@ -782,8 +790,10 @@ private:
             return rc;
         for (int i = 0; i < PQntuples(r.get()); ++i) {
             IndexDef ix;
-            ix.name = ToCp(PQgetvalue(r.get(), i, 0));
-            std::string fields = ToCp(PQgetvalue(r.get(), i, 1));
+            std::string fields;
+            if (!NameFromText(PQgetvalue(r.get(), i, 0), ix.name) ||
+                !NameFromText(PQgetvalue(r.get(), i, 1), fields))
+                return FailCatalogueText(name_, "the definition of index " + std::to_string(i + 1));
             ix.unique = PQgetvalue(r.get(), i, 2)[0] == 't';
             ix.descending = PQgetvalue(r.get(), i, 3)[0] == 't';
             size_t start = 0;
@@ -934,46 +944,59 @@ private:
         return tail;
     }
 
+    // Rows of a statement that selects _recno and then selectList_'s
+    // columns. A row with a text that cannot be read ends them: the rows
+    // before it are in `out`, and the answer is DBE_E_UNREADABLE_TEXT.
     int32_t Query(const std::string &sql, const Params &p, std::vector<Row> &out) {
         Result r;
         if (int32_t rc = session_.Run(sql, p, path_, r)) return rc;
-        const auto &fields = schema_.fields;
+        const size_t fields = schema_.fields.size();
         const PGresult *res = r.get();
         int n = PQntuples(res);
         out.reserve(out.size() + static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
             Row row;
             row.recno = static_cast<uint32_t>(GetBE(PQgetvalue(res, i, 0), 8));
-            row.values.resize(fields.size());
-            for (size_t k = 0; k < fields.size(); ++k) {
-                int col = static_cast<int>(k + 1);
-                uint16_t t = fields[k].type;
-                Value &v = row.values[k];
-                const char *p = PQgetvalue(res, i, col);
-                size_t len = static_cast<size_t>(PQgetlength(res, i, col));
-                if (IsStringType(t)) {
-                    while (len > 0 && p[len - 1] == ' ') --len;
-                    v = std::string(p, len);
-                    continue;
-                }
-                if (PQgetisnull(res, i, col)) continue;
-                if (IsBlobType(t)) {
-                    if (p[0]) v = int64_t(1);
-                    continue;
-                }
-                switch (ColumnType(t)) {
-                case ColType::Float8: v = std::bit_cast<double>(GetBE(p, 8)); break;
-                case ColType::Date:
-                    v = int64_t(static_cast<int32_t>(GetBE(p, 4))) + kServerEpochDay;
-                    break;
-                case ColType::Timestamp:
-                    v = static_cast<int64_t>(GetBE(p, 8)) / 1000 + kServerEpochDay * kMsPerDay;
-                    break;
-                case ColType::Bytea: v = std::string(p, len); break;
-                case ColType::Int8: v = static_cast<int64_t>(GetBE(p, 8)); break;
-                }
-            }
+            row.values.resize(fields);
+            for (size_t k = 0; k < fields; ++k)
+                if (int32_t fail =
+                        DecodeColumn(res, i, static_cast<int>(k + 1), k, row.recno, row.values[k]))
+                    return fail;
             out.push_back(std::move(row));
+        }
+        return DBE_SUCCESS;
+    }
+
+    // The value of field `field` from column `col` of result row `i`, of
+    // record `recno`, in binary form as selectList_ selects it (a blob as
+    // true or null). Every read of stored values comes through here.
+    int32_t DecodeColumn(const PGresult *res, int i, int col, size_t field, uint32_t recno,
+                         Value &v) const {
+        const FieldDef &f = schema_.fields[field];
+        const char *p = PQgetvalue(res, i, col);
+        const size_t len = static_cast<size_t>(PQgetlength(res, i, col));
+        v = Value();
+        if (IsStringType(f.type)) {
+            std::string text;
+            if (TextFault fault = TextFromBytes(f, std::string_view(p, len), text);
+                fault != TextFault::kNone)
+                return FailStoredText(name_, recno, f, fault);
+            v = std::move(text);
+            return DBE_SUCCESS;
+        }
+        if (PQgetisnull(res, i, col)) return DBE_SUCCESS;
+        if (IsBlobType(f.type)) {
+            if (p[0]) v = int64_t(1);
+            return DBE_SUCCESS;
+        }
+        switch (ColumnType(f.type)) {
+        case ColType::Float8: v = std::bit_cast<double>(GetBE(p, 8)); break;
+        case ColType::Date: v = int64_t(static_cast<int32_t>(GetBE(p, 4))) + kServerEpochDay; break;
+        case ColType::Timestamp:
+            v = static_cast<int64_t>(GetBE(p, 8)) / 1000 + kServerEpochDay * kMsPerDay;
+            break;
+        case ColType::Bytea: v = std::string(p, len); break;
+        case ColType::Int8: v = static_cast<int64_t>(GetBE(p, 8)); break;
         }
         return DBE_SUCCESS;
     }

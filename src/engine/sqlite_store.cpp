@@ -16,6 +16,7 @@
 #include "delete_journal.h"
 #include "engine_error.h"
 #include "record_lock.h"
+#include "stored_text.h"
 #include "table_store.h"
 
 #include <sqlite3.h>
@@ -182,7 +183,11 @@ public:
         if (rc != SQLITE_OK) return Fail(DBE_E_NOT_A_TABLE, path_);
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             FieldDef f;
-            f.name = ToCp(reinterpret_cast<const char *>(sqlite3_column_text(s, 0)));
+            if (!NameFromColumn(s, 0, f.name)) {
+                sqlite3_finalize(s);
+                return FailCatalogueText(
+                    TableName(), "the name of field " + std::to_string(schema_.fields.size() + 1));
+            }
             f.type = static_cast<uint16_t>(sqlite3_column_int(s, 1));
             f.length = static_cast<uint32_t>(sqlite3_column_int(s, 2));
             f.decimals = static_cast<uint16_t>(sqlite3_column_int(s, 3));
@@ -199,8 +204,13 @@ public:
         if (rc != SQLITE_OK) return Fail(DBE_E_NOT_A_TABLE, path_);
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             IndexDef ix;
-            ix.name = ToCp(reinterpret_cast<const char *>(sqlite3_column_text(s, 0)));
-            std::string fields = ToCp(reinterpret_cast<const char *>(sqlite3_column_text(s, 1)));
+            std::string fields;
+            if (!NameFromColumn(s, 0, ix.name) || !NameFromColumn(s, 1, fields)) {
+                sqlite3_finalize(s);
+                return FailCatalogueText(TableName(),
+                                         "the definition of index " +
+                                             std::to_string(schema_.indexes.size() + 1));
+            }
             ix.unique = sqlite3_column_int(s, 2) != 0;
             ix.descending = sqlite3_column_int(s, 3) != 0;
             size_t start = 0;
@@ -317,7 +327,9 @@ public:
         std::string bytes(p ? p : "", static_cast<size_t>(n));
         if (sqlite3_column_type(s, 0) == SQLITE_TEXT) {
             std::string cp;
-            Utf8ToCp1252(bytes, cp);
+            if (TextFault fault = TextFromUtf8(schema_.fields[field], bytes, cp);
+                fault != TextFault::kNone)
+                return FailStoredText(TableName(), recno, schema_.fields[field], fault);
             bytes = std::move(cp);
         }
         out = std::move(bytes);
@@ -610,10 +622,20 @@ public:
     bool LockedByOther(uint32_t recno) override { return locks_.LockedByOther(recno); }
 
 private:
-    static std::string ToCp(const char *utf8) {
-        std::string out;
-        Utf8ToCp1252(utf8 ? utf8 : "", out);
-        return out;
+    // A name of the catalogue; false when it is no Windows-1252 text (or
+    // holds a NUL, where a C string of it would end).
+    static bool NameFromColumn(sqlite3_stmt *s, int col, std::string &out) {
+        const char *p = reinterpret_cast<const char *>(sqlite3_column_text(s, col));
+        std::string_view utf8(p ? p : "",
+                              p ? static_cast<size_t>(sqlite3_column_bytes(s, col)) : 0);
+        return Utf8ToCp1252(utf8, out) && out.find('\0') == std::string::npos;
+    }
+
+    // The table as its errors name it: the file name without the folder.
+    std::string_view TableName() const {
+        std::string_view p = path_;
+        size_t slash = p.rfind('/');
+        return slash == std::string_view::npos ? p : p.substr(slash + 1);
     }
 
     static std::string QuoteLiteral(const std::string &s) {
@@ -789,57 +811,71 @@ private:
         }
     }
 
+    // Rows of a statement that selects _recno and then selectList_'s
+    // columns. A row with a text that cannot be read ends them: the rows
+    // before it are in `out`, and the answer is DBE_E_UNREADABLE_TEXT.
     int32_t ReadRows(sqlite3_stmt *s, std::vector<Row> &out) {
-        const auto &fields = schema_.fields;
+        const size_t n = schema_.fields.size();
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             Row row;
             row.recno = static_cast<uint32_t>(sqlite3_column_int64(s, 0));
-            row.values.resize(fields.size());
-            for (size_t i = 0; i < fields.size(); ++i) {
-                int col = static_cast<int>(i + 1);
-                int ct = sqlite3_column_type(s, col);
-                uint16_t t = fields[i].type;
-                Value &v = row.values[i];
-                if (IsStringType(t)) {
-                    const char *p = reinterpret_cast<const char *>(sqlite3_column_text(s, col));
-                    int n = sqlite3_column_bytes(s, col);
-                    std::string cp;
-                    if (p) Utf8ToCp1252(std::string_view(p, static_cast<size_t>(n)), cp);
-                    v = std::move(cp);
-                    continue;
-                }
-                if (ct == SQLITE_NULL) continue;
-                switch (t) {
-                case 5: case 6: case 7: case 8:
-                    if (sqlite3_column_int(s, col)) v = int64_t(1);
-                    break;
-                case 2: case 10: case 17: v = sqlite3_column_double(s, col); break;
-                case 3: case 9: {
-                    int64_t j;
-                    if (ParseDate(reinterpret_cast<const char *>(sqlite3_column_text(s, col)), "",
-                                  j))
-                        v = j;
-                    break;
-                }
-                case 14: {
-                    int64_t ts;
-                    if (ParseTimestamp(reinterpret_cast<const char *>(sqlite3_column_text(s, col)),
-                                       ts))
-                        v = ts;
-                    break;
-                }
-                case 16: {
-                    const char *p = static_cast<const char *>(sqlite3_column_blob(s, col));
-                    v = std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, col)));
-                    break;
-                }
-                default: v = sqlite3_column_int64(s, col); break;
-                }
-            }
+            row.values.resize(n);
+            for (size_t i = 0; i < n; ++i)
+                if (int32_t fail =
+                        DecodeColumn(s, static_cast<int>(i + 1), i, row.recno, row.values[i]))
+                    return fail;
             out.push_back(std::move(row));
         }
         if (rc != SQLITE_DONE) return MapSqlite(rc, db_, path_);
+        return DBE_SUCCESS;
+    }
+
+    // The value of field `field` from column `col` of a row of record
+    // `recno`, as selectList_ selects it (a blob as 1 or null). Every read
+    // of stored values comes through here.
+    int32_t DecodeColumn(sqlite3_stmt *s, int col, size_t field, uint32_t recno, Value &v) const {
+        const FieldDef &f = schema_.fields[field];
+        const int ct = sqlite3_column_type(s, col);
+        v = Value();
+        if (IsStringType(f.type)) {
+            // Strings are never null: an empty text is the empty value.
+            std::string cp;
+            if (ct != SQLITE_NULL) {
+                const char *p = reinterpret_cast<const char *>(sqlite3_column_text(s, col));
+                std::string_view utf8(p ? p : "",
+                                      static_cast<size_t>(sqlite3_column_bytes(s, col)));
+                if (TextFault fault = TextFromUtf8(f, utf8, cp); fault != TextFault::kNone)
+                    return FailStoredText(TableName(), recno, f, fault);
+            }
+            v = std::move(cp);
+            return DBE_SUCCESS;
+        }
+        if (ct == SQLITE_NULL) return DBE_SUCCESS;
+        switch (f.type) {
+        case 5: case 6: case 7: case 8:
+            if (sqlite3_column_int(s, col)) v = int64_t(1);
+            break;
+        case 2: case 10: case 17: v = sqlite3_column_double(s, col); break;
+        case 3: case 9: {
+            int64_t j;
+            if (ParseDate(reinterpret_cast<const char *>(sqlite3_column_text(s, col)), "", j))
+                v = j;
+            break;
+        }
+        case 14: {
+            int64_t ts;
+            if (ParseTimestamp(reinterpret_cast<const char *>(sqlite3_column_text(s, col)), ts))
+                v = ts;
+            break;
+        }
+        case 16: {
+            const char *p = static_cast<const char *>(sqlite3_column_blob(s, col));
+            v = std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, col)));
+            break;
+        }
+        default: v = sqlite3_column_int64(s, col); break;
+        }
         return DBE_SUCCESS;
     }
 

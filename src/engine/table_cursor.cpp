@@ -113,11 +113,14 @@ int32_t TableCursor::Next(int index, bool forward, bool &found) {
             from = &cur_;
         }
         std::vector<Row> rows;
-        if (int32_t rc = store_->Scan(index, from, forward, batch_.size, rows)) {
+        int32_t rc = store_->Scan(index, from, forward, batch_.size, rows);
+        // The rows before an unreadable one are delivered; the walk fails
+        // when it reaches that one, and again each time it tries.
+        if (rc && !(rc == DBE_E_UNREADABLE_TEXT && !rows.empty())) {
             batch_.index = -2;
             return rc;
         }
-        batch_.complete = static_cast<int>(rows.size()) < batch_.size;
+        batch_.complete = rc == DBE_SUCCESS && static_cast<int>(rows.size()) < batch_.size;
         batch_.size = std::min(batch_.size * 4, std::max(cacheSize_, 16));
         batch_.rows = std::move(rows);
         batch_.next = 0;
@@ -470,13 +473,16 @@ int32_t TableCursor::Seek(int index, const std::vector<Value> &key, bool partial
     std::vector<Row> rows;
     // A seek mostly wants one record (a lookup by key); a walk that follows
     // refills from there.
-    if (int32_t rc = store_->Seek(index, key, partial, 2, rows)) return rc;
+    int32_t rc = store_->Seek(index, key, partial, 2, rows);
+    // Landing on an unreadable record fails; one further on is met by the
+    // walk that follows.
+    if (rc && !(rc == DBE_E_UNREADABLE_TEXT && !rows.empty())) return rc;
     batch_.index = index;
     batch_.forward = true;
     batch_.generation = generation_->load();
     batch_.rows = std::move(rows);
     batch_.next = 0;
-    batch_.complete = static_cast<int>(batch_.rows.size()) < 2;
+    batch_.complete = rc == DBE_SUCCESS && static_cast<int>(batch_.rows.size()) < 2;
     batch_.size = 16;
     // Walk on from the sought position past rows the filter rejects.
     bof_ = false;

@@ -4,6 +4,11 @@
 //
 // Every call answers DBE_SUCCESS or an engine code (the thread's last error
 // set by the backend).
+//
+// Reads deliver stored texts unchanged or not at all (stored_text.h): a row
+// that holds a text the engine cannot deliver ends the answer of Scan, Seek
+// and Fetch with DBE_E_UNREADABLE_TEXT naming its record and field; the
+// rows before it are in `out`. FetchBlob answers the same for a memo.
 #pragma once
 
 #include "delete_journal.h"
