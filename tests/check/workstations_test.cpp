@@ -5,9 +5,11 @@
 // drops it afterwards.
 #include "check_fixture.h"
 #include "child_process.h"
+#include "db_errors.h"
+#include "exceptions.h"
+#include "past_engine.h"
 #include "server_schema.h"
 #include "test_server.h"
-#include "exceptions.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -246,6 +248,75 @@ TEST_P(EitherBackend, TheDeleteRunPassesOverArticlesRenumberedElsewhere) {
     EXPECT_EQ(h.ArticleIds(), (QList<int>{1, 2, 3, 4}));
     other.Send('q');
     EXPECT_EQ(other.Finish(), 0);
+}
+
+// Another program leaves article numbers that the engine cannot read as
+// they are, X-Ł1 and X-Ł2 (on the server, where every byte is a Windows-1252
+// text byte, numbers with a NUL in them): once cut at that character they
+// would read alike, X-, and count as duplicates. The scan ends on its error
+// path without listing them; a delete run of an earlier scan's list stops at
+// the first of them and deletes nothing, not even the other number's
+// duplicate.
+TEST_P(EitherBackend, UnreadableNumbersEndTheScanAndTheDeleteRunDeletesNothing) {
+    ASSERT_EQ(db->AddArticles({{"X-1"}, {"X-1"}, {"Y"}, {"Y"}}), (std::vector<int>{1, 2, 3, 4}));
+    CheckHarness h(db->path, db->servers);
+    h.ui.onCheckClick = [&] { h.check->CheckDuplicates(); };
+    h.check->CheckDuplicates();
+    ASSERT_EQ(h.Rows(), (QStringList{"2:X-1", "1:X-1", "4:Y", "3:Y"}));
+
+    const bool server = GetParam();
+    const char *why = server ? "with a NUL byte" : "that is not Windows-1252";
+    for (uint32_t id : {1u, 2u}) {
+        const std::string number = server ? std::string("X-\0", 3) + char('0' + id)
+                                          : "X-\xC5\x81" + std::string(1, char('0' + id));
+        if (server) {
+            ASSERT_EQ(testsupport::ExecuteSql(
+                          db->path.toStdString(),
+                          testsupport::StoreInRelationSql("ArtikelMain.TBL", "ARTN", id, number)),
+                      "");
+        } else {
+            ASSERT_EQ(testsupport::StoreInTableFile(
+                          db->dir.filePath(QStringLiteral("ArtikelMain.TBL")).toStdString(), "ARTN",
+                          id, number),
+                      "");
+        }
+    }
+    const QString unreadable =
+        QStringLiteral("Table_ARTMAIN: A stored text cannot be read. ArtikelMain.TBL record 1 "
+                       "field ARTN holds a text %1.")
+            .arg(QLatin1String(why));
+
+    h.ui.statuses.clear();
+    try {
+        h.check->DeleteDuplicates();
+        ADD_FAILURE() << "the delete run went on over unreadable numbers";
+    } catch (const EDbEngineError &e) {
+        EXPECT_EQ(e.ErrorCode(), DBE_E_UNREADABLE_TEXT);
+        EXPECT_EQ(e.message(), unreadable);
+    }
+    EXPECT_EQ(h.ui.statuses, QStringList{}) << "no entry was deleted or passed over";
+    // The run's closing check, and one more, end silently: nothing listed,
+    // no verdict, the busy flag and the cursor back.
+    EXPECT_EQ(h.ui.checkClicks, 1);
+    h.check->CheckDuplicates();
+    EXPECT_EQ(h.Rows(), QStringList{});
+    EXPECT_EQ(h.ui.statuses, QStringList{});
+    EXPECT_FALSE(h.km->Busy());
+    EXPECT_EQ(h.ui.cursorDepth, 0);
+    EXPECT_EQ(h.ui.position, 0);
+
+    // All four articles are still there: 3 and 4 as they were, 1 and 2 as
+    // the other program left them, which a seek lands on and cannot read.
+    EXPECT_EQ(h.articles->RecordCount(), 4);
+    for (int id : {3, 4})
+        EXPECT_TRUE(h.articles->Locate(QStringLiteral("ID"), id, 0)) << id;
+    DBEHANDLE idTag = 0;
+    ASSERT_EQ(DbeGetIndexHandle(h.articles->TableHandle(), "ID", &idTag), DBE_SUCCESS);
+    for (const char *id : {"1", "2"}) {
+        uint16_t found = 0;
+        EXPECT_EQ(DbeSeek(idTag, id, 1, DBE_STRINGKEY, DBE_HARDSEEK, &found), DBE_E_UNREADABLE_TEXT)
+            << id;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(, EitherBackend, ::testing::Values(false, true),

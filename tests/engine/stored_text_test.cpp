@@ -2,8 +2,7 @@
 // delivers each unchanged or fails naming the table, the record and the
 // field, and it never stores a text that a NUL byte would cut short.
 #include "engine_fixture.h"
-
-#include <sqlite3.h>
+#include "past_engine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,47 +21,11 @@ protected:
     void StorePastTheEngine(const std::string &table, const std::string &column, uint32_t recno,
                             const std::string &stored) {
         if (RemoteBackend()) {
-            const std::string sql = "UPDATE \"" + table + "\" SET \"" + column + "\" = '\\x" +
-                                    HexDigits(stored) +
-                                    "'::bytea WHERE _recno = " + std::to_string(recno);
+            const std::string sql = testsupport::StoreInRelationSql(table, column, recno, stored);
             ASSERT_EQ(ExecuteOnServer(sql), "") << sql;
-            return;
+        } else {
+            ASSERT_EQ(testsupport::StoreInTableFile(dir_.File(table), column, recno, stored), "");
         }
-        RunOnFile(table, "UPDATE records SET \"" + column + "\" = ?1 WHERE _recno = ?2", stored,
-                  recno);
-    }
-
-    // Runs one statement on a local table's file, ?1 bound to `text` as the
-    // text it is (length given, so a NUL stays), ?2 to `number`.
-    void RunOnFile(const std::string &table, const std::string &sql, const std::string &text,
-                   int64_t number) {
-        sqlite3 *db = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(dir_.File(table).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
-                  SQLITE_OK);
-        // The tags' collations, as another program that writes the file
-        // brings its own: blank-padded byte order, which puts the test's
-        // texts where the engine's order has them.
-        for (const char *collation : {"dbe_char", "dbe_cichar"})
-            sqlite3_create_collation(db, collation, SQLITE_UTF8, nullptr, PaddedBytes);
-        sqlite3_stmt *s = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK)
-            << sqlite3_errmsg(db);
-        sqlite3_bind_text(s, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(s, 2, number);
-        EXPECT_EQ(sqlite3_step(s), SQLITE_DONE) << sqlite3_errmsg(db);
-        EXPECT_EQ(sqlite3_changes(db), 1) << sql;
-        sqlite3_finalize(s);
-        sqlite3_close(db);
-    }
-
-    static int PaddedBytes(void *, int n1, const void *s1, int n2, const void *s2) {
-        const auto *a = static_cast<const unsigned char *>(s1),
-                   *b = static_cast<const unsigned char *>(s2);
-        for (int i = 0; i < std::max(n1, n2); ++i) {
-            const int x = i < n1 ? a[i] : ' ', y = i < n2 ? b[i] : ' ';
-            if (x != y) return x < y ? -1 : 1;
-        }
-        return 0;
     }
 
     static std::string HexDigits(const std::string &bytes) {
@@ -276,8 +239,11 @@ TEST_F(StoredText, ANameInTheCatalogueThatIsNoWindows1252TextFailsTheOpen) {
                                     "' AND num = " + (field ? "2" : "1");
             ASSERT_EQ(ExecuteOnServer(sql), "") << sql;
         } else {
-            RunOnFile(name, std::string("UPDATE ") + c.catalogue + " = ?1 WHERE num = ?2", c.stored,
-                      field ? 2 : 1);
+            ASSERT_EQ(testsupport::RunOnTableFile(dir_.File(name),
+                                                  std::string("UPDATE ") + c.catalogue +
+                                                      " = ?1 WHERE num = ?2",
+                                                  c.stored, field ? 2 : 1),
+                      "");
         }
         DBEHANDLE t = 0;
         EXPECT_EQ(DbeOpenTable(conn_, name.c_str(), nullptr, DBE_TBL, 0, 0, 0, 0, &t),
