@@ -146,6 +146,9 @@ protected:
     void InternalEdit() override;
     void InternalPost() override;
     void InternalCancel() override;
+    // Deletes the buffered record by its record number, wherever the engine
+    // stands; the engine's DBE_E_RECORD_NOT_FOUND when it is gone, and
+    // nothing is deleted.
     void InternalDelete() override;
     bool CanModify() const override;
 

@@ -150,6 +150,14 @@ void TDbDataSet::InternalCancel() {
 }
 
 void TDbDataSet::InternalDelete() {
+    // The buffered record goes, or nothing: after a re-positioning that
+    // failed (a lookup, or a locate that found nothing, while the record
+    // was deleted elsewhere) the engine stands on another record, and
+    // returning to a buffered record ignores that it is gone. Record
+    // numbers are never reused and the engine deletes the record it stands
+    // on under that record's lock, so nothing else can be deleted between
+    // the two calls; a record deleted meanwhile fails the delete.
+    Check(Dbe().DbeGotoRecord(tableHandle_, CurrentRecordNumber()));
     int32_t rc = Dbe().DbeDeleteRecord(tableHandle_);
     if (rc == 0) rc = Dbe().DbeWriteRecord(tableHandle_);
     if (rc) {

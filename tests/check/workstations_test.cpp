@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -316,6 +317,64 @@ TEST_P(EitherBackend, UnreadableNumbersEndTheScanAndTheDeleteRunDeletesNothing) 
         uint16_t found = 0;
         EXPECT_EQ(DbeSeek(idTag, id, 1, DBE_STRINGKEY, DBE_HARDSEEK, &found), DBE_E_UNREADABLE_TEXT)
             << id;
+    }
+}
+
+// The other workstation deletes the article B this one has buffered; then
+// this one moves the engine elsewhere without moving its buffer: a lookup
+// of D, or a locate of B itself, which finds nothing, stands the engine on
+// C and cannot go back to B. Delete removes the buffered record or nothing:
+// it fails with the engine's words, and A, C and D stay. Both rounds work
+// on one host database, with articles of their own.
+TEST_P(EitherBackend, DeleteRemovesTheBufferedArticleOrNothing) {
+    using Ids = std::vector<int>; // A, B, C, D
+    struct Case {
+        const char *name;
+        std::function<void(TDbTable &, const Ids &)> reposition;
+    };
+    const Case cases[] = {
+        {"a lookup",
+         [](TDbTable &t, const Ids &ids) {
+             t.Lookup(QStringLiteral("ID"), ids[3], QStringLiteral("ARTN"));
+         }},
+        {"a locate that finds nothing",
+         [](TDbTable &t, const Ids &ids) {
+             EXPECT_FALSE(t.Locate(QStringLiteral("ID"), ids[1], 0));
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Ids ids = db->AddArticles({{"A"}, {"B"}, {"C"}, {"D"}});
+        ASSERT_EQ(ids.size(), 4u);
+        // Forked while this process has nothing open.
+        Child other([&](int in, int out) {
+            return Workstation("deleting", [&] {
+                CheckHarness h(db->path, db->servers);
+                if (Hear(in) != 'd') return 10;
+                if (!h.articles->Locate(QStringLiteral("ID"), ids[1], 0)) return 11;
+                h.articles->Delete();
+                Tell(out, 'd');
+                return 0;
+            });
+        });
+        CheckHarness h(db->path, db->servers);
+        ASSERT_TRUE(h.articles->Locate(QStringLiteral("ID"), ids[1], 0));
+        other.Send('d');
+        ASSERT_EQ(other.Receive(), 'd')
+            << "the other workstation could not delete: exit " << other.Finish();
+        EXPECT_EQ(other.Finish(), 0);
+        c.reposition(*h.articles, ids);
+        try {
+            h.articles->Delete();
+            ADD_FAILURE() << "a delete of the gone article went through";
+        } catch (const EDbEngineError &e) {
+            EXPECT_EQ(e.ErrorCode(), DBE_E_RECORD_NOT_FOUND);
+            EXPECT_TRUE(
+                e.message().startsWith(QStringLiteral("Table_ARTMAIN: The record does not exist.")))
+                << e.what();
+        }
+        const QList<int> all = h.ArticleIds();
+        EXPECT_EQ(all.mid(all.size() - 3), (QList<int>{ids[0], ids[2], ids[3]}));
     }
 }
 

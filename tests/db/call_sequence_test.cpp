@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace dbtest;
 
 namespace {
@@ -558,12 +560,12 @@ INSTANTIATE_TEST_SUITE_P(
     Shown, DeleteCalls,
     ::testing::Values(DeleteCase{"DeletedShown",
                                  1,
-                                 {"DbeDeleteRecord($T)", "DbeWriteRecord($T)", "DbeGetDeleted(*)",
-                                  "DbeGetNumFields(*)"}},
+                                 {"DbeGotoRecord($T,3)", "DbeDeleteRecord($T)",
+                                  "DbeWriteRecord($T)", "DbeGetDeleted(*)", "DbeGetNumFields(*)"}},
                       DeleteCase{"DeletedHidden",
                                  0,
-                                 {"DbeDeleteRecord($T)", "DbeWriteRecord($T)", "DbeGetDeleted(*)",
-                                  "DbeSkip($ARTN,1)"}}),
+                                 {"DbeGotoRecord($T,3)", "DbeDeleteRecord($T)",
+                                  "DbeWriteRecord($T)", "DbeGetDeleted(*)", "DbeSkip($ARTN,1)"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(HostCalls, AFailedDeleteCancelsTheEnginesUpdate) {
@@ -572,9 +574,56 @@ TEST_F(HostCalls, AFailedDeleteCancelsTheEnginesUpdate) {
     rec.Start();
     EXPECT_THROW(form->articles->Delete(), EDbEngineError);
     rec.Stop();
-    EXPECT_TRUE(CallsMatch(UpTo(rec.Calls(), "DbeCancelUpdate(*"),
-                           {"DbeDeleteRecord($T)", "DbeWriteRecord($T)", "DbeCancelUpdate($T)"},
-                           vars));
+    EXPECT_TRUE(CallsMatch(
+        UpTo(rec.Calls(), "DbeCancelUpdate(*"),
+        {"DbeGotoRecord($T,3)", "DbeDeleteRecord($T)", "DbeWriteRecord($T)", "DbeCancelUpdate($T)"},
+        vars));
+}
+
+// The buffered article 3 is deleted through another handle; then a lookup
+// moves the engine to article 5, or a locate of article 3 itself finds
+// nothing and leaves the engine on the next one, 6, since the way back to 3
+// fails. Delete goes to the buffered record number and fails there: the
+// engine is never asked to delete the record it stands on.
+TEST_F(HostCalls, DeleteGoesToTheBufferedRecordAndFailsWhenItIsGone) {
+    struct Case {
+        const char *name;
+        std::function<void(TDbTable &)> reposition;
+    };
+    const Case cases[] = {
+        {"a lookup",
+         [](TDbTable &t) { t.Lookup(QStringLiteral("ID"), 5, QStringLiteral("ARTN")); }},
+        {"a locate that finds nothing",
+         [](TDbTable &t) { EXPECT_FALSE(t.Locate(QStringLiteral("ID"), 3, 0)); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        HostFolder fresh;
+        FillHost(fresh);
+        HostForm here(fresh.Path()), elsewhere(fresh.Path());
+        here.articles->SetIndexName(QStringLiteral("ARTN"));
+        const Vars v = {{"T", Num(here.articles->TableHandle())}};
+        ASSERT_TRUE(here.articles->Locate(QStringLiteral("ID"), 3, 0));
+        ASSERT_TRUE(elsewhere.articles->Locate(QStringLiteral("ID"), 3, 0));
+        elsewhere.articles->Delete();
+        c.reposition(*here.articles);
+        rec.Start();
+        try {
+            here.articles->Delete();
+            ADD_FAILURE() << "a delete of the gone record went through";
+        } catch (const EDbEngineError &e) {
+            EXPECT_EQ(e.ErrorCode(), DBE_E_RECORD_NOT_FOUND);
+            EXPECT_EQ(e.message(),
+                      QStringLiteral("Table_ARTMAIN: The record does not exist. record 3"));
+        }
+        rec.Stop();
+        EXPECT_TRUE(CallsMatch(From(rec.Calls(), "DbeGotoRecord(*"),
+                               {"DbeGotoRecord($T,3)", "DbeGetLastError(*"}, v));
+        EXPECT_TRUE(rec.CallsOf("DbeDeleteRecord").empty());
+        EXPECT_EQ(here.articles->RecordCount(), 5);
+        for (int id : {1, 2, 4, 5, 6})
+            EXPECT_TRUE(here.articles->Locate(QStringLiteral("ID"), id, 0)) << id;
+    }
 }
 
 // --- SeekKey ----------------------------------------------------------------
