@@ -11,6 +11,12 @@ namespace {
 constexpr quint8 kFilerFlagsMark = 0xF0;
 constexpr quint8 kFlagChildPos = 0x02;
 
+// Lists, collections and child components nest by recursion. The suite's own
+// streams go three levels deep (component, collection, item); a damaged memo
+// that claims thousands of levels must end in a read error, not in a stack
+// overflow at start-up.
+constexpr int kMaxNesting = 32;
+
 class TReader {
 public:
     explicit TReader(TStream &stream) : stream_(stream) {}
@@ -76,9 +82,11 @@ public:
         case TStreamValueType::vaFalse:
         case TStreamValueType::vaTrue:
             break;
-        case TStreamValueType::vaList:
+        case TStreamValueType::vaList: {
+            const TNesting nesting(*this);
             while (!EndOfList()) v.List.push_back(Value());
             break;
+        }
         case TStreamValueType::vaInt8: v.Integer = Raw<qint8>(); break;
         case TStreamValueType::vaInt16: v.Integer = Raw<qint16>(); break;
         case TStreamValueType::vaInt32: v.Integer = Raw<qint32>(); break;
@@ -115,7 +123,8 @@ public:
             for (QString item = ShortString(); !item.isEmpty(); item = ShortString())
                 v.SetItems << item;
             break;
-        case TStreamValueType::vaCollection:
+        case TStreamValueType::vaCollection: {
+            const TNesting nesting(*this);
             while (!EndOfList()) {
                 TStreamCollectionItem item;
                 const quint8 next = PeekByte();
@@ -131,6 +140,7 @@ public:
                 v.Items.push_back(std::move(item));
             }
             break;
+        }
         default:
             throw EReadError(QStringLiteral("Invalid property value type %1").arg(type));
         }
@@ -148,6 +158,7 @@ public:
     }
 
     TStreamComponent Component() {
+        const TNesting nesting(*this);
         TStreamComponent c;
         if ((PeekByte() & 0xF0) == kFilerFlagsMark) {
             c.FilerFlags = Byte() & 0x0F;
@@ -167,7 +178,25 @@ public:
     }
 
 private:
+    // One level deeper for as long as it lives.
+    class TNesting {
+    public:
+        explicit TNesting(TReader &reader) : reader_(reader) {
+            if (++reader_.depth_ > kMaxNesting) {
+                --reader_.depth_;
+                throw EReadError(QStringLiteral("Stream nested too deeply"));
+            }
+        }
+        ~TNesting() { --reader_.depth_; }
+        TNesting(const TNesting &) = delete;
+        TNesting &operator=(const TNesting &) = delete;
+
+    private:
+        TReader &reader_;
+    };
+
     TStream &stream_;
+    int depth_ = 0;
 };
 
 }  // namespace

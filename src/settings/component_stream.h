@@ -80,6 +80,7 @@ struct TStreamComponent {
 };
 
 // Reads the signature and one component from the stream's current
-// position. Raises EReadError on anything it does not know or on a
-// premature end.
+// position. Raises EReadError on anything it does not know, on a premature
+// end, and on lists, collections and child components nested more than 32
+// levels deep (the component itself is the first level).
 TStreamComponent ReadComponentStream(TStream &stream);

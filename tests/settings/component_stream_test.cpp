@@ -192,6 +192,59 @@ TEST(ComponentStream, RefusedInput) {
     EXPECT_NO_THROW(Read(good));
 }
 
+namespace {
+
+// Nested component levels, the component itself the first: a property
+// holding lists in lists, collections whose items hold collections, or
+// children of children.
+QByteArray NestedLists(int levels) {
+    return WithValue([&](StreamWriter &w) {
+        for (int i = 1; i < levels; ++i)
+            w.Byte(1);
+        for (int i = 1; i < levels; ++i)
+            w.End();
+    });
+}
+
+QByteArray NestedCollections(int levels) {
+    return WithValue([&](StreamWriter &w) {
+        for (int i = 1; i < levels; ++i) {
+            w.Byte(14).Byte(1);
+            if (i + 1 < levels) w.Short("P");
+        }
+        for (int i = 1; i < levels; ++i)
+            w.End().End();
+    });
+}
+
+QByteArray NestedChildren(int levels) {
+    StreamWriter w;
+    w.Signature();
+    for (int i = 0; i < levels; ++i)
+        w.Begin("TX", "x").End();
+    for (int i = 0; i < levels; ++i)
+        w.End();
+    return w.out;
+}
+
+}  // namespace
+
+// A damaged memo may claim any depth; the reader refuses beyond 32 levels
+// instead of running out of stack.
+TEST(ComponentStream, NestingLimit) {
+    const struct {
+        const char *what;
+        QByteArray (*stream)(int levels);
+    } kinds[] = {
+        {"lists", NestedLists}, {"collections", NestedCollections}, {"children", NestedChildren}};
+    for (const auto &kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        EXPECT_NO_THROW(Read(kind.stream(32)));
+        EXPECT_THROW(Read(kind.stream(33)), EReadError);
+        EXPECT_THROW(Read(kind.stream(1000000)), EReadError);
+    }
+}
+
 TEST(AutoActions, ReadFromStream) {
     ActionItem second{"aa_auto", "aa_text", "chef@firma.de", true, {}};
     TAutoActionItems items;
@@ -295,6 +348,7 @@ TEST(AutoActions, LoadFromSettingsTable) {
         {"twenty items", ActionsStream(std::vector<ActionItem>(20, manual)), 20, 20},
         {"unknown property", ActionsStream({manual, unknown, manual}), 14, 0},
         {"not a component stream", QByteArray("garbage"), 14, 0},
+        {"lists nested a million deep", NestedLists(1000000), 14, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
