@@ -20,6 +20,7 @@ struct TInflateBlock {
     z_stream strm;
     TStream *source;
     TStream *target;
+    qint64 written;
     unsigned char input[kInputSize];
     unsigned char window[kWindowSize];
 };
@@ -35,6 +36,9 @@ unsigned ReadInput(void *desc, z_const unsigned char **buf) {
 
 int WriteOutput(void *desc, unsigned char *buf, unsigned len) {
     auto *block = static_cast<TInflateBlock *>(desc);
+    // A non-zero answer stops the inflater with an error.
+    if (block->written + len > kMaxInflatedSize) return 1;
+    block->written += len;
     return block->target->Write(reinterpret_cast<const char *>(buf), len) == qint64(len) ? 0 : 1;
 }
 
@@ -66,6 +70,7 @@ void Inflate(TStream &source, TStream &target) {
     std::memset(&block->strm, 0, sizeof block->strm);
     block->source = &source;
     block->target = &target;
+    block->written = 0;
     z_stream &strm = block->strm;
 
     // Memory sources are read in place; the position goes to the end now
@@ -78,9 +83,17 @@ void Inflate(TStream &source, TStream &target) {
         strm.avail_in = uInt(rest);
         memory->Seek(0, TSeekOrigin::soEnd);
     } else {
-        const qint64 n = source.Read(reinterpret_cast<char *>(block->input), kInputSize);
+        // The header is recognised in the first buffer only, so it is filled
+        // whole even from a source that hands out short reads.
+        qint64 filled = 0;
+        while (filled < kInputSize) {
+            const qint64 n =
+                source.Read(reinterpret_cast<char *>(block->input) + filled, kInputSize - filled);
+            if (n <= 0) break;
+            filled += n;
+        }
         strm.next_in = block->input;
-        strm.avail_in = n > 0 ? uInt(n) : 0;
+        strm.avail_in = uInt(filled);
     }
 
     if (!ConsumeHeader(*block, 15)) ConsumeHeader(*block, 31);

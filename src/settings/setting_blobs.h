@@ -13,9 +13,17 @@ public:
     using Exception::Exception;
 };
 
+// The most an inflate writes. The blobs hold settings the suite keeps in
+// memory for a whole session (layout and report data), the largest a few
+// hundred kilobytes; 16 MiB is far above any of them, and deflate lets a few
+// kilobytes of a damaged or crafted memo claim gigabytes.
+inline constexpr qint64 kMaxInflatedSize = 16 * 1024 * 1024;
+
 // Inflates the source from its current position into the target. The
 // trailer after the deflate data is left unread: the source ends up just
-// behind the last deflate byte. Raises EDecompressionError "error".
+// behind the last deflate byte. Raises EDecompressionError "error", also
+// when the output would exceed kMaxInflatedSize (the target then holds what
+// was written up to the cap).
 void Inflate(TStream &source, TStream &target);
 
 // The whole source inflated, or else copied as it is; the target is left at

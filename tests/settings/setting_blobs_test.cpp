@@ -45,6 +45,20 @@ TEST(SettingBlobs, EachFormInflatesFromEitherKindOfSource) {
     }
 }
 
+// The header is recognised however little a source hands out per read.
+TEST(SettingBlobs, HeaderIsFoundFromSourcesWithShortReads) {
+    const QByteArray payload = SamplePayload(3000);
+    for (const Form &form : kForms) {
+        for (const qint64 chunk : {1, 2, 9}) {
+            SCOPED_TRACE(std::string(form.name) + " " + std::to_string(chunk));
+            TChunkStream source(Compress(payload, form.windowBits), chunk);
+            TMemoryStream target;
+            DecompressOrCopy(source, target);
+            EXPECT_TRUE(target.Bytes() == payload);
+        }
+    }
+}
+
 // The trailer is neither read nor checked: the source stops right behind
 // the deflate data, and a wrong checksum or extra bytes change nothing.
 TEST(SettingBlobs, InflateLeavesTrailerAndExtraBytesUnread) {
@@ -104,6 +118,24 @@ TEST(SettingBlobs, DataThatDoesNotInflateIsKeptAsStored) {
             DecompressOrCopy(*source, target);
             EXPECT_EQ(target.Bytes(), c.stored);
             EXPECT_EQ(target.Position(), 0);
+        }
+    }
+}
+
+// A blob that inflates beyond the cap is a damaged one and is kept as
+// stored; exactly the cap still inflates.
+TEST(SettingBlobs, InflatedSizeIsCapped) {
+    for (const Form &form : kForms) {
+        for (const qint64 size : {kMaxInflatedSize, kMaxInflatedSize + 1}) {
+            SCOPED_TRACE(std::string(form.name) + " " + std::to_string(size));
+            const QByteArray payload(size, 'A');
+            const QByteArray stored = Compress(payload, form.windowBits);
+            TMemoryStream source(stored), target;
+            DecompressOrCopy(source, target);
+            if (size <= kMaxInflatedSize)
+                EXPECT_TRUE(target.Bytes() == payload);
+            else
+                EXPECT_TRUE(target.Bytes() == stored);
         }
     }
 }
