@@ -20,6 +20,15 @@ std::optional<qint32> DecimalInteger(const QString &text) {
     return v;
 }
 
+// The file is in the 8-bit code page; a character it cannot hold is
+// written as the encoder's replacement, and the object keeps what the file
+// will hold.
+QString InCodePage(const QString &text) {
+    QStringEncoder encoder("windows-1252");
+    QStringDecoder decoder("windows-1252");
+    return decoder.decode(encoder.encode(text));
+}
+
 }  // namespace
 
 TIniFile::TIniFile(QString path) : path_(std::move(path)) {}
@@ -114,9 +123,10 @@ bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void TIniFile::WriteString(const QString &section, const QString &key, const QString &value) {
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &text) {
     Load();
-    const QString text = key + u'=' + value;
+    const QString value = InCodePage(text);
+    const QString line = key + u'=' + value;
     // What a later read of this same object gives must match what a fresh
     // read of the written file gives.
     const QString readBack = ValueOfRawText(value);
@@ -133,7 +143,7 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
         // New keys go after the section's last key, before trailing blank lines.
         auto at = s->lines.end();
         while (at != s->lines.begin() + 1 && std::prev(at)->text.trimmed().isEmpty()) --at;
-        s->lines.insert(at, TLine{text, key, readBack});
+        s->lines.insert(at, TLine{line, key, readBack});
     }
     dirty_ = true;
 }

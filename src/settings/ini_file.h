@@ -24,6 +24,8 @@ public:
     bool ReadBool(const QString &section, const QString &key, bool def);
     bool ValueExists(const QString &section, const QString &key);
 
+    // The file is Windows-1252: a character it cannot hold is stored as the
+    // encoder's replacement, and later reads give what the file will hold.
     void WriteString(const QString &section, const QString &key, const QString &value);
     void WriteInteger(const QString &section, const QString &key, qint32 value);
     void WriteBool(const QString &section, const QString &key, bool value);

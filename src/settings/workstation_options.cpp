@@ -166,9 +166,9 @@ void ResetPrinterDef(TUserPrinterDef &d, const QString &folder) {
     d.UsePrinterDialog = false;
 }
 
-// Keys in reading order; an error ends the reading at its key and leaves
-// the rest at their reset values.
-void ReadOptions(TIniFile &ini, TUserPrinterDef &d) {
+} // namespace
+
+void ReadWorkstationOptions(TIniFile &ini, TUserPrinterDef &d) {
     const QString V = QStringLiteral("Value");
     auto S = [&](const char *sec, const char *key, const QString &def) {
         return ini.ReadString(QString::fromLatin1(sec), QString::fromLatin1(key), def);
@@ -276,6 +276,8 @@ void ReadOptions(TIniFile &ini, TUserPrinterDef &d) {
     d.MessageAfterPrint = B("EF", "MessageAfterPrint", false);
 }
 
+namespace {
+
 void WriteGeneral(TIniFile &ini, TUserPrinterDef &d) {
     const QString V = QStringLiteral("Value");
     auto S = [&](const char *sec, const char *key, const QString &v) {
@@ -364,7 +366,7 @@ void WriteGeneral(TIniFile &ini, TUserPrinterDef &d) {
 // that write takes the folder text as it stands instead of checking again.
 bool gRepairingPdfFolder = false;
 
-}  // namespace
+} // namespace
 
 TColor StringToColor(const QString &text) {
     for (const TColorName &c : kColorNames)
@@ -406,7 +408,7 @@ void LoadWorkstationOptions(TUserPrinterDef &def, const QString &folder) {
     try {
         TIniFile ini(WorkstationOptionsPath(folder));
         def.SystemLanguageName = QLocale::system().nativeLanguageName().left(128);
-        ReadOptions(ini, def);
+        ReadWorkstationOptions(ini, def);
     } catch (...) {
         // What was read so far stays; no message.
     }

@@ -133,6 +133,12 @@ enum : quint8 {
 // WELDU.INI in the given folder (default: the executable's folder).
 QString WorkstationOptionsPath(const QString &folder = QString());
 
+class TIniFile;
+// The keys of the options file into `def`, in their reading order; raises at
+// the first value that does not convert (a colour name that is no colour),
+// which leaves that key and the ones after it as they were.
+void ReadWorkstationOptions(TIniFile &ini, TUserPrinterDef &def);
+
 void LoadWorkstationOptions(TUserPrinterDef &def, const QString &folder = QString());
 inline void LoadWorkstationOptions() { LoadWorkstationOptions(WorkstationOptions().PrinterDef); }
 // Raises when the file cannot be written.

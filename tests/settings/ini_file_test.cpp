@@ -117,6 +117,27 @@ TEST(IniFile, MissingFileReadsEmptyAndIsOnlyCreatedByAWrite) {
     }
 }
 
+// The file holds Windows-1252: a character outside it reads back from the
+// object as it does from the written file.
+TEST(IniFile, AWrittenValueReadsBackAsTheFileHoldsIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("T.INI"));
+    for (const QString &value :
+         {QStringLiteral("\u03A9mega"), QStringLiteral("C:\\\u65E5\u672C\\"),
+          QString(QChar(0x8A)) + u'x', QStringLiteral("M\u00FCller \u20AC")}) {
+        SCOPED_TRACE(value.toStdString());
+        QString fromObject;
+        {
+            TIniFile ini(path);
+            ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), value);
+            fromObject = ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), {});
+        }
+        TIniFile fresh(path);
+        EXPECT_EQ(fromObject,
+                  fresh.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("-")));
+    }
+}
+
 TEST(IniFile, AWriteToAnUnwritablePlaceFailsOnUpdate) {
     QTemporaryDir dir;
     TIniFile ini(dir.filePath(QStringLiteral("no/such/folder/X.INI")));
