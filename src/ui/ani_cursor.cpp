@@ -208,8 +208,13 @@ std::optional<TAniCursorData> ParseAniCursor(const QByteArray &data, QString *er
     }
 
     const quint32 steps = ani.stepCount ? ani.stepCount : quint32(ani.frames.size());
-    if (!haveSeq)
+    if (!haveSeq) {
+        // The frames play in order, so more steps than frames would name a
+        // missing one; the header's count is not worth gigabytes of steps.
+        if (steps > quint32(ani.frames.size()))
+            return Fail(error, "the header claims more steps than there are frames"), std::nullopt;
         for (quint32 i = 0; i < steps; ++i) ani.sequence.append(i);
+    }
     if (!haveRates) ani.rates = QList<quint32>(ani.sequence.size(), ani.displayRate);
     if (ani.rates.size() != ani.sequence.size())
         return Fail(error, "rate and seq chunks differ in length"), std::nullopt;

@@ -175,4 +175,16 @@ TEST(AniCursor, RejectsWhatIsNoAnimation) {
     for (const auto &c : cases) EXPECT_FALSE(ParseAniCursor(c.data)) << c.name;
 }
 
+// Without a "seq " chunk the header's step count is all there is; a damaged
+// one is refused before a single step is made of it.
+TEST(AniCursor, StepCountBeyondTheFramesIsRefused) {
+    const QList<QByteArray> frames{SolidCursor(qRgb(1, 2, 3))};
+    for (const quint32 steps : {2u, 0xFFFFFFFFu}) {
+        QString error;
+        EXPECT_FALSE(ParseAniCursor(AniFile(frames, steps, 4, nullptr, nullptr), &error)) << steps;
+        EXPECT_EQ(error, QStringLiteral("the header claims more steps than there are frames"))
+            << steps;
+    }
+}
+
 }  // namespace
