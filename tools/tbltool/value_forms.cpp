@@ -101,9 +101,32 @@ QByteArray base64Bytes(const FieldInfo &field, const QString &cell) {
 
 template <typename T> T readAt(const QByteArray &record, uint32_t offset) {
     T value{};
-    if (offset + sizeof(T) <= uint32_t(record.size()))
+    if (uint64_t(offset) + sizeof(T) <= uint64_t(record.size()))
         std::memcpy(&value, record.constData() + offset, sizeof(T));
     return value;
+}
+
+// The bytes a type's image takes at least; 0 for types of any length.
+uint32_t imageBytes(uint16_t type) {
+    switch (type) {
+    case DBE_T_LOGICAL:
+        return 1;
+    case DBE_T_COMPACTDATE:
+        return 3;
+    case DBE_T_DATE:
+    case DBE_T_INTEGER:
+    case DBE_T_AUTOINC:
+    case DBE_T_TIME:
+        return 4;
+    case DBE_T_SHORTINT:
+        return 2;
+    case DBE_T_DOUBLE:
+    case DBE_T_CURDOUBLE:
+    case DBE_T_TIMESTAMP:
+        return 8;
+    default:
+        return 0;
+    }
 }
 
 QString isoDate(int64_t julian) {
@@ -213,8 +236,13 @@ EngineValue engineValueFromCell(const FieldInfo &field, const QString &cell) {
 
 QString cellFromImage(const FieldInfo &field, const QByteArray &record) {
     const uint32_t at = field.offset;
-    if (at + field.length > uint32_t(record.size()))
+    if (uint64_t(at) + field.length > uint64_t(record.size()))
         throw ToolError(QStringLiteral("field %1 lies outside the record image").arg(field.name));
+    // A damaged catalogue may give a length that cannot hold the type.
+    if (field.length < imageBytes(field.type))
+        throw ToolError(QStringLiteral("field %1 has %2 bytes, too few for its type")
+                            .arg(field.name)
+                            .arg(field.length));
     const QByteArray bytes = record.mid(at, field.length);
     switch (field.type) {
     case DBE_T_LOGICAL:
