@@ -1,15 +1,17 @@
 // The skin file beside the executable: any file recolours and restyles the
-// controls of a form as far as its values are valid and leaves everything
-// else alone; the lookups follow the file's own rules.
+// controls of a form as far as its values are valid, the lookups follow the
+// file's own rules, and the form paints whatever values it set.
 #include "color_wrapper.h"
 #include "db_grid.h"
 #include "fuzz_support.h"
 #include "minihtmllabel.h"
+#include "panel.h"
 #include "slimbutton.h"
 #include "slimpanel.h"
 #include "slimprogressbar.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QWidget>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
@@ -45,9 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     QWidget form;
     form.setObjectName(QStringLiteral("FMain"));
-    auto *panel = Add<TSlimPanel>(&form, "Panel1");
+    auto *panel = Add<TPanel>(&form, "Panel1");
     Add<TSlimButton>(panel, "SlimButton1");
-    Add<TSlimButton>(&form, "SlimButton2");
+    Add<TSlimButton>(Add<TPanel>(&form, "Panel2"), "SlimButton2");
+    Add<TSlimPanel>(&form, "SlimPanel1");
     Add<TMiniHtmlLabel>(&form, "rlb");
     Add<TI_DBGrid>(&form, "DBGrid_ARTMAIN");
     Add<TSlimProgressBar>(&form, "PG");
@@ -57,5 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         ApplySkinToComponent(child, prefix, skin);
         for (QObject *grandChild : OwnedComponents(child)) ApplySkinToComponent(grandChild, prefix, skin);
     }
+    // Whatever the skin set, the form still paints.
+    form.resize(240, 160);
+    for (QWidget *child : form.findChildren<QWidget *>()) child->setGeometry(10, 10, 120, 60);
+    QImage image(240, 160, QImage::Format_ARGB32);
+    form.render(&image);
     return 0;
 }
