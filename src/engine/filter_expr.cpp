@@ -75,6 +75,29 @@ private:
     size_t p_ = 0;
 };
 
+// Whether a non-null value of a field of this type is of the value's kind:
+// the kinds a row holds (field_codec.h), so that a term compares like with
+// like. Blobs compare with nothing but empty().
+bool KindFits(uint16_t type, const Value &value) {
+    switch (type) {
+    case 2:  // numeric
+    case 10: // double
+    case 17: // currency double
+        return std::holds_alternative<double>(value);
+    case 4:
+    case 16:
+    case 20:
+        return std::holds_alternative<std::string>(value);
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+        return false;
+    default: // logical, dates, times, integers
+        return std::holds_alternative<int64_t>(value);
+    }
+}
+
 }  // namespace
 
 bool FilterExpr::Parse(std::string_view text, const Schema &schema, std::string_view dateFormat,
@@ -150,6 +173,8 @@ bool FilterExpr::Parse(std::string_view text, const Schema &schema, std::string_
                 return (error = "value expected"), false;
             }
             if (upperValue && !p.Eat(")")) return (error = "')' expected"), false;
+            if (!IsNull(t.value) && !KindFits(fd.type, t.value))
+                return (error = "the value does not suit the type of field " + fd.name), false;
         }
         if (!p.Eat(")")) return (error = "')' expected"), false;
         terms_.push_back(std::move(t));
@@ -169,7 +194,10 @@ bool FilterExpr::Matches(const Row &row, bool exact) const {
             continue;
         }
         if (const auto *want = std::get_if<std::string>(&t.value)) {
-            std::string have = IsNull(v) ? std::string() : std::get<std::string>(v);
+            // Parse lets a text meet only fields that hold texts.
+            const auto *stored = std::get_if<std::string>(&v);
+            if (!stored && !IsNull(v)) return false;
+            std::string have = stored ? *stored : std::string();
             if (t.upper)
                 for (auto &c : have) c = static_cast<char>(Cp1252Upper(static_cast<unsigned char>(c)));
             std::string w = *want;

@@ -15,8 +15,10 @@ namespace dbe {
 
 class FilterExpr {
 public:
-    // False with a reason when the text does not parse or names an unknown
-    // field.
+    // False with a reason when the text does not parse, names an unknown
+    // field, or gives a field a value of another kind than the field holds
+    // (a text for a number, .TRUE. for a date, anything but empty() for a
+    // blob).
     bool Parse(std::string_view text, const Schema &schema, std::string_view dateFormat,
                std::string &error);
     // With `exact` off a text term matches when the field starts with the

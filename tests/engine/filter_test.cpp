@@ -102,6 +102,44 @@ TEST_F(Filter, ExpressionsOfTheDatabaseLayerSelectTheirRecords) {
 
 // Few matches among many rows: the walk has to refill past long runs of
 // rejected rows, forward and backward, in natural and index order.
+// A value of another kind than its field holds is refused when the filter
+// is set, with an engine error, never later as a C++ exception out of a
+// walk.
+TEST_F(Filter, ValueOfTheWrongKindForItsFieldIsRefused) {
+    const DBEHANDLE memoTable = MakeTable("memo.tbl", "ARTN,String,10;M,Memo;N,Numeric,8,2", {},
+                                          {"ARTN", "M", "N"}, {{"A1", "x", "1.5"}});
+    const struct {
+        DBEHANDLE table;
+        const char *expression;
+    } cases[] = {
+        {table_, R"((ID="5"))"},
+        {table_, R"((DAT="24.12.2025"))"},
+        {table_, R"((LAART="T"))"},
+        {table_, R"((ARTN=.TRUE.))"},
+        {table_, R"((ARTN=ctod("24.12.2025")))"},
+        {table_, R"((ARTN="A1") AND (ID="5"))"},
+        {table_, R"((UPPER(ID)=UPPER("5")))"},
+        {memoTable, R"((M="x"))"},
+        {memoTable, R"((M=x))"},
+        {memoTable, R"((N="1.5"))"},
+        {memoTable, R"((N=.FALSE.))"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.expression);
+        for (bool optimized : {false, true}) {
+            EXPECT_EQ(optimized ? DbeSetOptFilter(c.table, c.expression, 0)
+                                : DbeSetFilter(c.table, c.expression),
+                      DBE_E_FILTER_SYNTAX);
+            EXPECT_EQ(LastErrorCode(), uint32_t(DBE_E_FILTER_SYNTAX));
+            EXPECT_NE(LastErrorText().find("does not suit"), std::string::npos) << LastErrorText();
+        }
+        ASSERT_EQ(DbeGotoTop(c.table), DBE_SUCCESS);
+        uint16_t result = 9;
+        EXPECT_EQ(DbeEvalLogicalExpr(c.table, c.expression, &result), DBE_E_FILTER_SYNTAX);
+        EXPECT_EQ(Walk(c.table, c.table).size(), c.table == table_ ? recnos_.size() : 1u);
+    }
+}
+
 TEST_F(Filter, SparseFilterOverManyRowsMeetsEveryMatchOnce) {
     Rows rows;
     for (int i = 0; i < 1300; ++i) {
