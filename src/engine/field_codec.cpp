@@ -71,7 +71,8 @@ bool ParseDouble(std::string_view s, double &v) {
 }
 
 int Digits(std::string_view s, size_t pos, size_t n) {
-    if (pos + n > s.size()) return -1;
+    // Nine digits at most, so that the value always fits.
+    if (n > 9 || pos + n > s.size()) return -1;
     int v = 0;
     for (size_t i = pos; i < pos + n; ++i) {
         if (s[i] < '0' || s[i] > '9') return -1;
@@ -336,6 +337,8 @@ bool DecodeImage(const FieldDef &f, const unsigned char *in, Value &v) {
         double d;
         if (!ParseDouble(std::string_view(reinterpret_cast<const char *>(in), f.length), d))
             return false;
+        // "1e300" fits the image's bytes, but not as the image writes it.
+        if (FormatNumeric(f, d).size() > f.length) return false;
         v = d;
         return true;
     }
@@ -630,8 +633,8 @@ bool ParseTime(std::string_view s, int64_t &ms) {
         if (s[pos] != ':' || (sec = Digits(s, pos + 1, 2)) < 0) return false;
         pos += 3;
         if (s.size() > pos) {
-            if (s[pos] != '.' || (milli = Digits(s, pos + 1, s.size() - pos - 1)) < 0 ||
-                s.size() - pos - 1 > 3)
+            if (s[pos] != '.' || s.size() - pos - 1 > 3 ||
+                (milli = Digits(s, pos + 1, s.size() - pos - 1)) < 0)
                 return false;
             for (size_t k = s.size() - pos - 1; k < 3; ++k) milli *= 10;
         }

@@ -130,6 +130,29 @@ TEST_F(Values, EveryTypeRoundTripsInTextAndImageForm) {
     }
 }
 
+// An image whose text parses as a number but would not be written back in
+// the field's width is refused, as its text form is.
+TEST_F(Values, NumericImageThatDoesNotFitItsFieldIsRefused) {
+    DBEHANDLE t = MakeTable("num.tbl", "N,Numeric,8,2");
+    for (const std::string image : {"1e300   ", "99999999", "-1234567", "1e6     "}) {
+        SCOPED_TRACE(image);
+        ASSERT_EQ(DbeAppendRecord(t), DBE_SUCCESS);
+        EXPECT_EQ(DbeSetFieldRaw(t, "N", image.data(), static_cast<uint32_t>(image.size())),
+                  DBE_E_VALUE_CONVERSION);
+        EXPECT_EQ(DbeSetField(t, "N", image.data(), static_cast<uint32_t>(image.size())),
+                  DBE_E_VALUE_CONVERSION);
+        ASSERT_EQ(DbeCancelUpdate(t), DBE_SUCCESS);
+    }
+    for (const std::string image : {"12345.67", "   1e3  ", "-1234.56"}) {
+        SCOPED_TRACE(image);
+        ASSERT_EQ(DbeAppendRecord(t), DBE_SUCCESS);
+        EXPECT_EQ(DbeSetFieldRaw(t, "N", image.data(), static_cast<uint32_t>(image.size())),
+                  DBE_SUCCESS)
+            << LastError();
+        ASSERT_EQ(DbeCancelUpdate(t), DBE_SUCCESS);
+    }
+}
+
 TEST_F(Values, StringFieldsReadPaddedOrTrimmed) {
     DBEHANDLE t =
         MakeTable("pad.tbl", "S,String,10;CI,CIString,10", {}, {"S", "CI"}, {{"Abc", "x Y"}});
