@@ -151,6 +151,80 @@ bool IsBlobType(uint16_t t) { return t >= 5 && t <= 8; }
 bool IsStringType(uint16_t t) { return t == 4 || t == 20; }
 bool IsKnownType(uint16_t t) { return (t >= 1 && t <= 17) || t == 20; }
 
+namespace {
+
+// The image size of the types whose size is fixed; 0 for the others.
+uint32_t FixedLength(uint16_t type) {
+    switch (type) {
+    case 1:
+        return 1;
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 11:
+    case 13:
+    case 15:
+        return 4;
+    case 9:
+        return 3;
+    case 10:
+    case 14:
+    case 17:
+        return 8;
+    case 12:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+bool CheckFields(const std::vector<FieldDef> &fields, std::string &error) {
+    if (fields.empty()) return (error = "no fields"), false;
+    uint64_t record = 1; // status byte
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef &f = fields[i];
+        const std::string what = "field " + std::to_string(i + 1) + " " + f.name + ": ";
+        if (f.name.empty()) return (error = what + "no name"), false;
+        for (size_t j = 0; j < i; ++j)
+            if (EqualsNoCase(fields[j].name, f.name))
+                return (error = what + "a second field of that name"), false;
+        if (!IsKnownType(f.type))
+            return (error = what + "unknown type " + std::to_string(f.type)), false;
+        bool fits;
+        switch (f.type) {
+        case 2:
+            fits = f.length >= 1 && f.length <= kMaxNumericLength && f.decimals < f.length;
+            break;
+        case 3:
+            fits = f.length == 4 || f.length == 8;
+            break;
+        case 4:
+        case 16:
+        case 20:
+            fits = f.length >= 1 && f.length <= kMaxTextLength;
+            break;
+        default:
+            fits = f.length == FixedLength(f.type);
+            break;
+        }
+        if (!fits)
+            return (error = what + "length " + std::to_string(f.length) + " does not suit type " +
+                            std::to_string(f.type)),
+                   false;
+        if (f.type != 2 && f.decimals != 0)
+            return (error = what + "decimals on a type without them"), false;
+        record += f.length;
+    }
+    if (record > kMaxRecordLength)
+        return (error = "a record of " + std::to_string(record) + " bytes is longer than " +
+                        std::to_string(kMaxRecordLength)),
+               false;
+    return true;
+}
+
 bool ParseFieldList(std::string_view text, std::vector<FieldDef> &fields, std::string &error) {
     fields.clear();
     while (!text.empty()) {
@@ -192,9 +266,8 @@ bool ParseFieldList(std::string_view text, std::vector<FieldDef> &fields, std::s
             return false;
         }
         switch (f.type) {
-        case 1: f.length = 1; break;
         case 2:
-            if (len <= 0 || len > 32 || dec < 0 || dec >= len) {
+            if (len <= 0 || len > kMaxNumericLength || dec < 0 || dec >= len) {
                 error = "numeric field " + f.name + " needs a length of 1-32 and fewer decimals";
                 return false;
             }
@@ -205,16 +278,15 @@ bool ParseFieldList(std::string_view text, std::vector<FieldDef> &fields, std::s
         case 4:
         case 20:
         case 16:
-            if (len <= 0 || len > 65000) {
+            if (len <= 0 || len > kMaxTextLength) {
                 error = "field " + f.name + " needs a length of 1-65000";
                 return false;
             }
             f.length = static_cast<uint32_t>(len);
             break;
-        case 5: case 6: case 7: case 8: case 11: case 13: case 15: f.length = 4; break;
-        case 9: f.length = 3; break;
-        case 10: case 14: case 17: f.length = 8; break;
-        case 12: f.length = 2; break;
+        default:
+            f.length = FixedLength(f.type);
+            break;
         }
         for (const auto &other : fields)
             if (EqualsNoCase(other.name, f.name)) {
@@ -223,11 +295,7 @@ bool ParseFieldList(std::string_view text, std::vector<FieldDef> &fields, std::s
             }
         fields.push_back(std::move(f));
     }
-    if (fields.empty()) {
-        error = "no fields";
-        return false;
-    }
-    return true;
+    return CheckFields(fields, error);
 }
 
 void EncodeImage(const FieldDef &f, const Value &v, unsigned char *out) {

@@ -55,8 +55,25 @@ bool IsStringType(uint16_t type);
 bool IsKnownType(uint16_t type);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-// Parses "NAME,TYPE[,LENGTH[,DECIMALS]];..." into fields; false with a reason.
+// The longest text or raw field, the longest numeric field.
+inline constexpr uint32_t kMaxTextLength = 65000;
+inline constexpr uint32_t kMaxNumericLength = 32;
+// The longest record image, status byte included. The host's records take a
+// few hundred bytes; 1 MiB holds sixteen texts of the longest kind and keeps
+// what a damaged catalogue can make an open allocate per record small.
+inline constexpr uint32_t kMaxRecordLength = 1u << 20;
+
+// Parses "NAME,TYPE[,LENGTH[,DECIMALS]];..." into fields with their
+// lengths; false with a reason, also when the fields together exceed
+// kMaxRecordLength.
 bool ParseFieldList(std::string_view text, std::vector<FieldDef> &fields, std::string &error);
+// Whether the fields are what a field list gives: known types, each with a
+// length its type takes (numeric 1-32 with fewer decimals, date 4 or 8, text
+// and raw 1-65000, every other type its fixed size), decimals only for
+// numeric fields, names neither empty nor repeated, and a record of at most
+// kMaxRecordLength. A catalogue read from storage passes this before its
+// record image is laid out; false with a reason naming the field.
+bool CheckFields(const std::vector<FieldDef> &fields, std::string &error);
 
 // The text of a zero-terminated value given with its length: the bytes up
 // to the first NUL, which only NULs may follow (a padded buffer). False for

@@ -34,6 +34,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -772,17 +774,34 @@ private:
                                    n + " ORDER BY num",
                                p, name_, r, true)))
             return rc;
+        // The catalogue may have been edited by hand: a value may be NULL
+        // (its constraint dropped) or out of range.
+        auto number = [&](int row, int column, int64_t most, int64_t &value) {
+            if (PQgetisnull(r.get(), row, column)) return false;
+            const char *text = PQgetvalue(r.get(), row, column);
+            char *end = nullptr;
+            errno = 0;
+            value = std::strtoll(text, &end, 10);
+            return errno == 0 && end != text && *end == '\0' && value >= 0 && value <= most;
+        };
         for (int i = 0; i < PQntuples(r.get()); ++i) {
             FieldDef f;
             if (!NameFromText(PQgetvalue(r.get(), i, 0), f.name))
                 return FailCatalogueText(name_, "the name of field " + std::to_string(i + 1));
-            f.type = static_cast<uint16_t>(std::atoi(PQgetvalue(r.get(), i, 1)));
-            f.length = static_cast<uint32_t>(std::atol(PQgetvalue(r.get(), i, 2)));
-            f.decimals = static_cast<uint16_t>(std::atoi(PQgetvalue(r.get(), i, 3)));
-            if (!IsKnownType(f.type)) return Fail(DBE_E_NOT_A_TABLE, name_ + ": field " + f.name);
+            int64_t type, length, decimals;
+            if (!number(i, 1, UINT16_MAX, type) || !number(i, 2, UINT32_MAX, length) ||
+                !number(i, 3, UINT16_MAX, decimals))
+                return Fail(DBE_E_NOT_A_TABLE,
+                            name_ + ": field " + f.name +
+                                ": type, length or decimals not a number in range");
+            f.type = static_cast<uint16_t>(type);
+            f.length = static_cast<uint32_t>(length);
+            f.decimals = static_cast<uint16_t>(decimals);
             schema_.fields.push_back(f);
         }
-        if (schema_.fields.empty()) return Fail(DBE_E_NOT_A_TABLE, name_);
+        std::string error;
+        if (!CheckFields(schema_.fields, error))
+            return Fail(DBE_E_NOT_A_TABLE, name_ + ": " + error);
         schema_.Layout();
         if ((rc = session_.Run("SELECT name, fields, is_unique, descending FROM dbe_indexes"
                                " WHERE table_name=" + n + " ORDER BY num",

@@ -172,15 +172,22 @@ public:
         sqlite3_stmt *s = nullptr;
         int rc = sqlite3_prepare_v2(db_, "SELECT value FROM dbe_table WHERE key='format'", -1, &s,
                                     nullptr);
-        bool ok = rc == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW &&
-                  std::strcmp(reinterpret_cast<const char *>(sqlite3_column_text(s, 0)), kFormat) ==
-                      0;
+        // The catalogue may have been edited by hand: any value may be NULL,
+        // of another kind, or out of range.
+        bool ok = rc == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW;
+        const char *format =
+            ok ? reinterpret_cast<const char *>(sqlite3_column_text(s, 0)) : nullptr;
+        ok = format && std::strcmp(format, kFormat) == 0;
         sqlite3_finalize(s);
-        if (!ok) return Fail(DBE_E_NOT_A_TABLE, path_);
+        if (!ok) return Fail(DBE_E_NOT_A_TABLE, path_ + ": no table format");
         rc = sqlite3_prepare_v2(db_,
                                 "SELECT name, type, length, decimals FROM dbe_fields ORDER BY num",
                                 -1, &s, nullptr);
         if (rc != SQLITE_OK) return Fail(DBE_E_NOT_A_TABLE, path_);
+        auto number = [&](int column, int64_t most, int64_t &value) {
+            value = sqlite3_column_int64(s, column);
+            return sqlite3_column_type(s, column) == SQLITE_INTEGER && value >= 0 && value <= most;
+        };
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             FieldDef f;
             if (!NameFromColumn(s, 0, f.name)) {
@@ -188,15 +195,24 @@ public:
                 return FailCatalogueText(
                     TableName(), "the name of field " + std::to_string(schema_.fields.size() + 1));
             }
-            f.type = static_cast<uint16_t>(sqlite3_column_int(s, 1));
-            f.length = static_cast<uint32_t>(sqlite3_column_int(s, 2));
-            f.decimals = static_cast<uint16_t>(sqlite3_column_int(s, 3));
+            int64_t type, length, decimals;
+            if (!number(1, UINT16_MAX, type) || !number(2, UINT32_MAX, length) ||
+                !number(3, UINT16_MAX, decimals)) {
+                sqlite3_finalize(s);
+                return Fail(DBE_E_NOT_A_TABLE,
+                            path_ + ": field " + f.name +
+                                ": type, length or decimals not a number in range");
+            }
+            f.type = static_cast<uint16_t>(type);
+            f.length = static_cast<uint32_t>(length);
+            f.decimals = static_cast<uint16_t>(decimals);
             schema_.fields.push_back(f);
         }
         sqlite3_finalize(s);
-        if (rc != SQLITE_DONE || schema_.fields.empty()) return Fail(DBE_E_NOT_A_TABLE, path_);
-        for (const auto &f : schema_.fields)
-            if (!IsKnownType(f.type)) return Fail(DBE_E_NOT_A_TABLE, path_ + ": field " + f.name);
+        if (rc != SQLITE_DONE) return Fail(DBE_E_NOT_A_TABLE, path_);
+        std::string error;
+        if (!CheckFields(schema_.fields, error))
+            return Fail(DBE_E_NOT_A_TABLE, path_ + ": " + error);
         schema_.Layout();
         rc = sqlite3_prepare_v2(
             db_, "SELECT name, fields, is_unique, descending FROM dbe_indexes ORDER BY num", -1,

@@ -117,6 +117,85 @@ TEST_F(Errors, MissingAndDamagedFilesFailWithAReadableError) {
     EXPECT_EQ(openAfter, openBefore);
 }
 
+// A catalogue edited by hand fails the open with an engine error naming the
+// table, never a record image laid out from what it says. Each case is the
+// same damage done to the local file's catalogue and to the server's.
+TEST_F(Errors, HandEditedCatalogueFailsTheOpen) {
+    const std::string textFields = [] {
+        std::string fields;
+        for (int i = 0; i < 16; ++i)
+            fields += "T" + std::to_string(i) + ",String,65000;";
+        return fields + "ARTN,String,10";
+    }();
+    const struct {
+        const char *what;
+        const char *fields; // as created
+        const char *local;  // the damage on the file
+        const char *server; // the same damage on the server; %T stands for the table's name
+    } cases[] = {
+        {"no format", "ARTN,String,10", "UPDATE dbe_table SET value=NULL WHERE key='format'",
+         "ALTER TABLE dbe_tables ALTER COLUMN format DROP NOT NULL; UPDATE dbe_tables SET "
+         "format=NULL WHERE name='%T'"},
+        {"a negative length", "ARTN,String,10;ID,Integer",
+         "UPDATE dbe_fields SET length=-5 WHERE name='ARTN'",
+         "UPDATE dbe_fields SET length=-5 WHERE table_name='%T' AND name='ARTN'"},
+        {"a length that is no number", "ARTN,String,10;ID,Integer",
+         "UPDATE dbe_fields SET length='zehn' WHERE name='ARTN'",
+         "ALTER TABLE dbe_fields ALTER COLUMN length DROP NOT NULL; UPDATE dbe_fields SET "
+         "length=NULL WHERE "
+         "table_name='%T' AND name='ARTN'"},
+        {"a length beyond 32 bits", "ARTN,String,10;ID,Integer",
+         "UPDATE dbe_fields SET length=4294967297 WHERE name='ARTN'",
+         "ALTER TABLE dbe_fields ALTER COLUMN length TYPE bigint; UPDATE dbe_fields SET "
+         "length=4294967297 WHERE "
+         "table_name='%T' AND name='ARTN'"},
+        {"an integer of two bytes", "ARTN,String,10;ID,Integer",
+         "UPDATE dbe_fields SET length=2 WHERE name='ID'",
+         "UPDATE dbe_fields SET length=2 WHERE table_name='%T' AND name='ID'"},
+        {"a text of no length", "ARTN,String,10;ID,Integer",
+         "UPDATE dbe_fields SET length=0 WHERE name='ARTN'",
+         "UPDATE dbe_fields SET length=0 WHERE table_name='%T' AND name='ARTN'"},
+        {"a date of five bytes", "ARTN,String,10;D,Date",
+         "UPDATE dbe_fields SET length=5 WHERE name='D'",
+         "UPDATE dbe_fields SET length=5 WHERE table_name='%T' AND name='D'"},
+        {"as many decimals as digits", "ARTN,String,10;N,Numeric,8,2",
+         "UPDATE dbe_fields SET decimals=8 WHERE name='N'",
+         "UPDATE dbe_fields SET decimals=8 WHERE table_name='%T' AND name='N'"},
+        {"offsets beyond 4 GiB", "ARTN,String,10;B,String,10",
+         "UPDATE dbe_fields SET length=2147483648 WHERE name IN ('ARTN','B')",
+         "ALTER TABLE dbe_fields ALTER COLUMN length TYPE bigint; UPDATE dbe_fields SET "
+         "length=2147483648 WHERE "
+         "table_name='%T' AND name IN ('ARTN','B')"},
+        {"a record longer than 1 MiB", textFields.c_str(),
+         "UPDATE dbe_fields SET length=65000 WHERE name='ARTN'",
+         "UPDATE dbe_fields SET length=65000 WHERE table_name='%T' AND name='ARTN'"},
+        {"an unknown type", "ARTN,String,10;ID,Integer",
+         "UPDATE dbe_fields SET type=19 WHERE name='ID'",
+         "UPDATE dbe_fields SET type=19 WHERE table_name='%T' AND name='ID'"},
+    };
+    uint16_t openBefore = 0;
+    ASSERT_EQ(DbeGetNumOpenTables(&openBefore), DBE_SUCCESS);
+    int number = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = "cat" + std::to_string(++number) + ".tbl";
+        CreateTable(name, c.fields, {{"ARTN", "ARTN"}}, {"ARTN"}, {{"A1"}});
+        std::string damage = RemoteBackend() ? c.server : c.local;
+        for (size_t at; (at = damage.find("%T")) != std::string::npos;)
+            damage.replace(at, 2, "CAT" + std::to_string(number) + ".TBL");
+        ASSERT_EQ(ExecuteOnStorage(name, damage), "") << damage;
+        DBEHANDLE t = 0;
+        ExpectFailure(DbeOpenTable(conn_, name.c_str(), nullptr, DBE_TBL, 0, 0, 0, 0, &t),
+                      DBE_E_NOT_A_TABLE);
+        EXPECT_NE(LastErrorText().find(RemoteBackend() ? name : dir_.File(name)), std::string::npos)
+            << LastErrorText();
+        EXPECT_EQ(t, 0u);
+    }
+    uint16_t openAfter = 0;
+    ASSERT_EQ(DbeGetNumOpenTables(&openAfter), DBE_SUCCESS);
+    EXPECT_EQ(openAfter, openBefore);
+}
+
 TEST_F(Errors, UnknownFieldsTagsAndHandles) {
     DBEHANDLE t = MakeTable("e.tbl", "ARTN,String,10;ID,Integer", {{"ArtNr", "ARTN"}},
                             {"ARTN", "ID"}, {{"A1", "5"}});
