@@ -16,6 +16,8 @@
 // - Record numbers are never reused; a bookmark's first four bytes are the
 //   record number.
 // - Every failure sets the calling thread's last error (code and text).
+// - No C++ exception leaves a call: a fault inside the engine answers
+//   DBE_E_INTERNAL (DBE_E_OUT_OF_MEMORY when memory ran out) with its text.
 //
 // Layout of the record image (DbeGetRecord): one status byte (' ', or '*'
 // for a record that is no longer in the table), then the fields in field
@@ -285,9 +287,12 @@ DBESTATUS DbeSeek(DBEHANDLE index, const void *key, uint16_t length, uint16_t da
 // On a table handle: sets a field of the current record (starting a pending
 // change) or of the appended record. DbeSetField takes the value in text
 // form for non-blob fields (converted to the field's type) and the bytes for
-// blob fields; DbeSetFieldRaw takes the field's image encoding. A text ends
-// at its first NUL, which only NULs may follow: a NUL inside a text (on a
-// table or an index handle) answers DBE_E_VALUE_CONVERSION and sets nothing.
+// blob fields; DbeSetFieldRaw takes the field's image encoding (at least
+// the field's length). A text ends at its first NUL, which only NULs may
+// follow: a NUL inside a text (on a table or an index handle) answers
+// DBE_E_VALUE_CONVERSION and sets nothing. REQUIRES: value points to length
+// bytes; a null value is refused with DBE_E_INVALID_ARGUMENT, also with
+// length 0.
 DBESTATUS DbeSetField(DBEHANDLE handle, const char *field, const void *value, uint32_t length);
 DBESTATUS DbeSetFieldRaw(DBEHANDLE handle, const char *field, const void *value,
                          uint32_t length);

@@ -37,6 +37,10 @@ const char *DbeStatusText(int32_t code) {
     case DBE_E_UNREADABLE_TEXT: return "A stored text cannot be read.";
     case DBE_E_PATH_NOT_FOUND: return "The database path does not exist.";
     case DBE_E_WRONG_FIELD_TYPE: return "The operation does not apply to this field type.";
+    case DBE_E_OUT_OF_MEMORY:
+        return "Not enough memory for the operation.";
+    case DBE_E_INTERNAL:
+        return "Internal error of the table engine:";
     default: return "";
     }
 }

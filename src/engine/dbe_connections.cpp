@@ -94,7 +94,7 @@ using namespace dbe;
 extern "C" {
 
 DBESTATUS DbeConnectEx(const char *path, uint16_t serverTypes, const char *user,
-                       const char *password, uint32_t options, DBEHANDLE *connection) {
+                       const char *password, uint32_t options, DBEHANDLE *connection) try {
     LOCK;
     (void)options;
     if (!path || !connection) return Fail(DBE_E_INVALID_ARGUMENT);
@@ -134,11 +134,15 @@ DBESTATUS DbeConnectEx(const char *path, uint16_t serverTypes, const char *user,
     E().connections.emplace(h, std::move(conn));
     *connection = h;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeConnect(const char *path, DBEHANDLE *connection) {
+DBESTATUS DbeConnect(const char *path, DBEHANDLE *connection) try {
     return DbeConnectEx(path, DBE_LOCAL_SERVER, "", "", 0, connection);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeDisconnect(DBEHANDLE connection) {
+DBESTATUS DbeDisconnect(DBEHANDLE connection) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION, "handle " + std::to_string(connection));
@@ -147,21 +151,27 @@ DBESTATUS DbeDisconnect(DBEHANDLE connection) {
         CloseTable(t);
     E().connections.erase(connection);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetConnectionType(DBEHANDLE connection, uint16_t *type) {
+DBESTATUS DbeGetConnectionType(DBEHANDLE connection, uint16_t *type) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
     return Put(type, uint16_t(c->remote ? DBE_REMOTE_SERVER : DBE_LOCAL_SERVER));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetServerName(DBEHANDLE connection, char *name, uint16_t *length) {
+DBESTATUS DbeGetServerName(DBEHANDLE connection, char *name, uint16_t *length) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
     return PutText(c->remote ? c->serverName : c->folder, name, length);
+} catch (...) {
+    return CaughtException();
 }
 DBESTATUS DbeDictGetTableProperty(DBEHANDLE connection, const char *table, uint16_t property,
-                                  void *value, uint16_t *length) {
+                                  void *value, uint16_t *length) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
@@ -172,8 +182,10 @@ DBESTATUS DbeDictGetTableProperty(DBEHANDLE connection, const char *table, uint1
     if (property != DBE_DD_TABLE_DEFAULT_INDEX) return Fail(DBE_E_INVALID_ARGUMENT, "property");
     if (it->second.defaultIndex.empty()) return Fail(DBE_E_PROPERTY_NOT_SET, "default index");
     return PutText(it->second.defaultIndex, static_cast<char *>(value), length);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeBeginTransaction(DBEHANDLE connection) {
+DBESTATUS DbeBeginTransaction(DBEHANDLE connection) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
@@ -186,8 +198,10 @@ DBESTATUS DbeBeginTransaction(DBEHANDLE connection) {
         }
     c->inTransaction = true;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCommitTransaction(DBEHANDLE connection) {
+DBESTATUS DbeCommitTransaction(DBEHANDLE connection) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
@@ -198,8 +212,10 @@ DBESTATUS DbeCommitTransaction(DBEHANDLE connection) {
     }
     c->inTransaction = false;
     return result;
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeRollbackTransaction(DBEHANDLE connection) {
+DBESTATUS DbeRollbackTransaction(DBEHANDLE connection) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
@@ -211,8 +227,10 @@ DBESTATUS DbeRollbackTransaction(DBEHANDLE connection) {
     }
     c->inTransaction = false;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCreateDictionary(const char *path) {
+DBESTATUS DbeCreateDictionary(const char *path) try {
     LOCK;
     if (!path) return Fail(DBE_E_INVALID_ARGUMENT);
     std::string p = NormalizePath(path);
@@ -228,21 +246,27 @@ DBESTATUS DbeCreateDictionary(const char *path) {
     sqlite3_close_v2(db);
     if (rc != SQLITE_OK) return Fail(DBE_E_IO, p + ": " + msg);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
 DBESTATUS DbeDictAddTable(const char *dictionary, const char *table, const char *path,
-                          const char *defaultIndex) {
+                          const char *defaultIndex) try {
     LOCK;
     if (!dictionary || !table || !path) return Fail(DBE_E_INVALID_ARGUMENT);
     return ExecDictionary(NormalizePath(dictionary),
                           "INSERT OR REPLACE INTO dbe_dict_tables VALUES(?, ?, nullif(?, ''))",
                           {table, NormalizePath(path), defaultIndex ? defaultIndex : ""});
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeDictAddUser(const char *dictionary, const char *user, const char *password) {
+DBESTATUS DbeDictAddUser(const char *dictionary, const char *user, const char *password) try {
     LOCK;
     if (!dictionary || !user) return Fail(DBE_E_INVALID_ARGUMENT);
     return ExecDictionary(NormalizePath(dictionary),
                           "INSERT OR REPLACE INTO dbe_dict_users VALUES(?, ?)",
                           {user, password ? password : ""});
+} catch (...) {
+    return CaughtException();
 }
 
 } // extern "C"

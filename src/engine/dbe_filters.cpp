@@ -21,7 +21,7 @@ int32_t FilterOf(DBEHANDLE table, bool optimized, char *expression, uint16_t *le
     return PutText(*text, expression, length);
 }
 } // namespace
-DBESTATUS DbeSetFilter(DBEHANDLE table, const char *expression) {
+DBESTATUS DbeSetFilter(DBEHANDLE table, const char *expression) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
@@ -30,19 +30,25 @@ DBESTATUS DbeSetFilter(DBEHANDLE table, const char *expression) {
         return Ok();
     }
     return t->cursor->SetFilter(expression, false, E().dateFormat);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetFilter(DBEHANDLE table, char *expression, uint16_t *length) {
+DBESTATUS DbeGetFilter(DBEHANDLE table, char *expression, uint16_t *length) try {
     LOCK;
     return FilterOf(table, false, expression, length);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeClearFilter(DBEHANDLE table) {
+DBESTATUS DbeClearFilter(DBEHANDLE table) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     t->cursor->ClearFilter(false);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeSetOptFilter(DBEHANDLE table, const char *expression, uint16_t options) {
+DBESTATUS DbeSetOptFilter(DBEHANDLE table, const char *expression, uint16_t options) try {
     LOCK;
     (void)options;
     Table *t;
@@ -52,32 +58,42 @@ DBESTATUS DbeSetOptFilter(DBEHANDLE table, const char *expression, uint16_t opti
         return Ok();
     }
     return t->cursor->SetFilter(expression, true, E().dateFormat);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetOptFilter(DBEHANDLE table, char *expression, uint16_t *length) {
+DBESTATUS DbeGetOptFilter(DBEHANDLE table, char *expression, uint16_t *length) try {
     LOCK;
     return FilterOf(table, true, expression, length);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeClearOptFilter(DBEHANDLE table) {
+DBESTATUS DbeClearOptFilter(DBEHANDLE table) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     t->cursor->ClearFilter(true);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeSetExact(DBEHANDLE table, uint16_t exact) {
+DBESTATUS DbeSetExact(DBEHANDLE table, uint16_t exact) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     t->cursor->SetExact(exact != 0);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetExact(DBEHANDLE table, uint16_t *exact) {
+DBESTATUS DbeGetExact(DBEHANDLE table, uint16_t *exact) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(exact, uint16_t(t->cursor->Exact()));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeEvalLogicalExpr(DBEHANDLE order, const char *expression, uint16_t *result) {
+DBESTATUS DbeEvalLogicalExpr(DBEHANDLE order, const char *expression, uint16_t *result) try {
     LOCK;
     ORDER
     if (!expression || !result) return Fail(DBE_E_INVALID_ARGUMENT);
@@ -85,6 +101,8 @@ DBESTATUS DbeEvalLogicalExpr(DBEHANDLE order, const char *expression, uint16_t *
     if (int32_t rc = t->cursor->Evaluate(expression, E().dateFormat, r)) return rc;
     *result = r;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
 
 } // extern "C"

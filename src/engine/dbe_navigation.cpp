@@ -13,65 +13,87 @@ using namespace dbe;
 extern "C" {
 
 // --- moving ----------------------------------------------------------------
-DBESTATUS DbeGotoTop(DBEHANDLE order) {
+DBESTATUS DbeGotoTop(DBEHANDLE order) try {
     LOCK;
     ORDER
     return t->cursor->GotoTop(ix);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGotoBottom(DBEHANDLE order) {
+DBESTATUS DbeGotoBottom(DBEHANDLE order) try {
     LOCK;
     ORDER
     return t->cursor->GotoBottom(ix);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGotoBOF(DBEHANDLE order) {
+DBESTATUS DbeGotoBOF(DBEHANDLE order) try {
     LOCK;
     ORDER
     return t->cursor->GotoBOF(ix);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeSkip(DBEHANDLE order, int32_t count) {
+DBESTATUS DbeSkip(DBEHANDLE order, int32_t count) try {
     LOCK;
     ORDER
     return t->cursor->Skip(ix, count);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeAtEOF(DBEHANDLE order, uint16_t *atEnd) {
+DBESTATUS DbeAtEOF(DBEHANDLE order, uint16_t *atEnd) try {
     LOCK;
     ORDER
     return Put(atEnd, uint16_t(t->cursor->AtEOF()));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeAtBOF(DBEHANDLE order, uint16_t *atBeginning) {
+DBESTATUS DbeAtBOF(DBEHANDLE order, uint16_t *atBeginning) try {
     LOCK;
     ORDER
     return Put(atBeginning, uint16_t(t->cursor->AtBOF()));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGotoRecord(DBEHANDLE table, uint32_t record) {
+DBESTATUS DbeGotoRecord(DBEHANDLE table, uint32_t record) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->GotoRecord(record);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGotoBookmark(DBEHANDLE table, uint32_t bookmark) {
+DBESTATUS DbeGotoBookmark(DBEHANDLE table, uint32_t bookmark) try {
     return DbeGotoRecord(table, bookmark);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetRecordNum(DBEHANDLE table, uint16_t filterOption, uint32_t *record) {
+DBESTATUS DbeGetRecordNum(DBEHANDLE table, uint16_t filterOption, uint32_t *record) try {
     LOCK;
     (void)filterOption;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(record, t->cursor->RecordNumber());
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetBookmarkLength(DBEHANDLE order, uint32_t *length) {
+DBESTATUS DbeGetBookmarkLength(DBEHANDLE order, uint32_t *length) try {
     LOCK;
     ORDER
     return Put(length, uint32_t(4));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetBookmark(DBEHANDLE table, uint32_t *bookmark) {
+DBESTATUS DbeGetBookmark(DBEHANDLE table, uint32_t *bookmark) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     if (!t->cursor->OnRecord()) return Fail(DBE_E_NO_CURRENT_RECORD);
     return Put(bookmark, t->cursor->RecordNumber());
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetBookmarkEx(DBEHANDLE order, void *bookmark, uint32_t *length) {
+DBESTATUS DbeGetBookmarkEx(DBEHANDLE order, void *bookmark, uint32_t *length) try {
     LOCK;
     ORDER
     if (!bookmark || !length) return Fail(DBE_E_INVALID_ARGUMENT);
@@ -84,43 +106,55 @@ DBESTATUS DbeGetBookmarkEx(DBEHANDLE order, void *bookmark, uint32_t *length) {
     std::memcpy(bookmark, &recno, 4);
     *length = 4;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeIsRecordVisible(DBEHANDLE order, uint16_t *visible) {
+DBESTATUS DbeIsRecordVisible(DBEHANDLE order, uint16_t *visible) try {
     LOCK;
     ORDER
     if (!visible) return Fail(DBE_E_INVALID_ARGUMENT);
     return t->cursor->IsVisible(*visible);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetRecordCount(DBEHANDLE order, uint16_t filterOption, uint32_t *count) {
+DBESTATUS DbeGetRecordCount(DBEHANDLE order, uint16_t filterOption, uint32_t *count) try {
     LOCK;
     ORDER
     if (!count) return Fail(DBE_E_INVALID_ARGUMENT);
     return t->cursor->Count(ix, filterOption, *count);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetKeyNum(DBEHANDLE order, uint16_t filterOption, uint32_t *number) {
+DBESTATUS DbeGetKeyNum(DBEHANDLE order, uint16_t filterOption, uint32_t *number) try {
     LOCK;
     (void)filterOption;
     ORDER
     if (!number) return Fail(DBE_E_INVALID_ARGUMENT);
     return t->cursor->KeyNumber(ix, *number);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetRelKeyPos(DBEHANDLE order, double *position) {
+DBESTATUS DbeGetRelKeyPos(DBEHANDLE order, double *position) try {
     LOCK;
     ORDER
     if (!position) return Fail(DBE_E_INVALID_ARGUMENT);
     return t->cursor->RelativeKeyPosition(ix, *position);
+} catch (...) {
+    return CaughtException();
 }
 
 // --- keys and seeking ------------------------------------------------------
-DBESTATUS DbeInitRawKey(DBEHANDLE index) {
+DBESTATUS DbeInitRawKey(DBEHANDLE index) try {
     LOCK;
     INDEX_DEF
     Index *ix = FindIndex(index);
     ix->key.values.assign(def->fields.size(), Value());
     ix->key.lengths.assign(def->fields.size(), -1);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeBuildRawKey(DBEHANDLE index, void *key, uint16_t *length) {
+DBESTATUS DbeBuildRawKey(DBEHANDLE index, void *key, uint16_t *length) try {
     LOCK;
     INDEX_DEF
     Index *ix = FindIndex(index);
@@ -144,9 +178,11 @@ DBESTATUS DbeBuildRawKey(DBEHANDLE index, void *key, uint16_t *length) {
     if (!key || capacity < raw.size()) return Fail(DBE_E_BUFFER_TOO_SMALL);
     std::memcpy(key, raw.data(), raw.size());
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
 DBESTATUS DbeSeek(DBEHANDLE index, const void *key, uint16_t length, uint16_t dataType,
-                  uint16_t seekType, uint16_t *found) {
+                  uint16_t seekType, uint16_t *found) try {
     LOCK;
     INDEX_DEF
     if (!key || !found) return Fail(DBE_E_INVALID_ARGUMENT);
@@ -223,6 +259,8 @@ DBESTATUS DbeSeek(DBEHANDLE index, const void *key, uint16_t length, uint16_t da
         t->cursor->Seek(FindIndex(index)->number, values, partial, seekType == DBE_HARDSEEK, f);
     *found = f;
     return rc;
+} catch (...) {
+    return CaughtException();
 }
 
 } // extern "C"

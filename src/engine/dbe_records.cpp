@@ -14,15 +14,17 @@ using namespace dbe;
 extern "C" {
 
 // --- reading ---------------------------------------------------------------
-DBESTATUS DbeGetRecord(DBEHANDLE table, void *record, uint32_t *length) {
+DBESTATUS DbeGetRecord(DBEHANDLE table, void *record, uint32_t *length) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     if (!record || !length) return Fail(DBE_E_INVALID_ARGUMENT);
     return t->cursor->GetRecord(static_cast<unsigned char *>(record), *length);
+} catch (...) {
+    return CaughtException();
 }
 DBESTATUS DbeGetField(DBEHANDLE table, const char *field, void *value, uint32_t *length,
-                      uint16_t option) {
+                      uint16_t option) try {
     LOCK;
     Table *t;
     int f;
@@ -47,8 +49,10 @@ DBESTATUS DbeGetField(DBEHANDLE table, const char *field, void *value, uint32_t 
     if (capacity > bytes.size() && text) static_cast<char *>(value)[bytes.size()] = '\0';
     if (capacity < bytes.size()) return Fail(DBE_E_BUFFER_TOO_SMALL);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeIsEmpty(DBEHANDLE table, const char *field, uint16_t *empty) {
+DBESTATUS DbeIsEmpty(DBEHANDLE table, const char *field, uint16_t *empty) try {
     LOCK;
     Table *t;
     int f;
@@ -56,6 +60,8 @@ DBESTATUS DbeIsEmpty(DBEHANDLE table, const char *field, uint16_t *empty) {
     bool e;
     if (int32_t rc = t->cursor->IsEmpty(f, e)) return rc;
     return Put(empty, uint16_t(e));
+} catch (...) {
+    return CaughtException();
 }
 namespace {
 int32_t BlobLength(DBEHANDLE table, const char *field, uint32_t *length, bool memo) {
@@ -70,36 +76,46 @@ int32_t BlobLength(DBEHANDLE table, const char *field, uint32_t *length, bool me
     return Put(length, IsNull(v) ? 0u : static_cast<uint32_t>(std::get<std::string>(v).size()));
 }
 } // namespace
-DBESTATUS DbeGetMemoLength(DBEHANDLE table, const char *field, uint32_t *length) {
+DBESTATUS DbeGetMemoLength(DBEHANDLE table, const char *field, uint32_t *length) try {
     LOCK;
     return BlobLength(table, field, length, true);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetBinaryLength(DBEHANDLE table, const char *field, uint32_t *length) {
+DBESTATUS DbeGetBinaryLength(DBEHANDLE table, const char *field, uint32_t *length) try {
     LOCK;
     return BlobLength(table, field, length, false);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetMemoDataType(DBEHANDLE table, const char *field, uint16_t *type) {
+DBESTATUS DbeGetMemoDataType(DBEHANDLE table, const char *field, uint16_t *type) try {
     LOCK;
     Table *t;
     int f;
     if (int32_t rc = TableField(table, field, t, f)) return rc;
     return Put(type, t->cursor->schema().fields[f].type);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetRecordCRC(DBEHANDLE table, uint32_t *crc, uint32_t option) {
+DBESTATUS DbeGetRecordCRC(DBEHANDLE table, uint32_t *crc, uint32_t option) try {
     LOCK;
     (void)option;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     if (!crc) return Fail(DBE_E_INVALID_ARGUMENT);
     return t->cursor->RecordCrc(*crc);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetLastAutoinc(DBEHANDLE table, uint32_t *value) {
+DBESTATUS DbeGetLastAutoinc(DBEHANDLE table, uint32_t *value) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     int64_t v = 0;
     if (int32_t rc = t->cursor->store().LastAutoinc(v)) return rc;
     return Put(value, static_cast<uint32_t>(v));
+} catch (...) {
+    return CaughtException();
 }
 
 // --- writing ---------------------------------------------------------------
@@ -111,6 +127,8 @@ std::string NulInside(const FieldDef &fd) {
 
 int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint32_t length,
                    bool raw) {
+    // An empty value is DbeSetEmpty or a zero length, never a missing buffer.
+    if (!value) return Fail(DBE_E_INVALID_ARGUMENT, "value pointer is null");
     if (Index *ix = FindIndex(handle)) {
         Table *t = FindTable(ix->table);
         const IndexDef &def = t->cursor->schema().indexes[ix->number];
@@ -129,8 +147,7 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
         const char *bytes = static_cast<const char *>(value);
         if (IsStringType(fd.type)) {
             std::string_view given;
-            if (!ZeroTerminatedText(std::string_view(bytes ? bytes : "", bytes ? length : 0),
-                                    given))
+            if (!ZeroTerminatedText(std::string_view(bytes, length), given))
                 return Fail(DBE_E_VALUE_CONVERSION, NulInside(fd));
             std::string s(given);
             if (s.size() > fd.length) s.resize(fd.length);
@@ -146,8 +163,7 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
             ix->key.lengths[i] = static_cast<int32_t>(fd.length);
         } else {
             std::string_view given;
-            if (!ZeroTerminatedText(std::string_view(bytes ? bytes : "", bytes ? length : 0),
-                                    given))
+            if (!ZeroTerminatedText(std::string_view(bytes, length), given))
                 return Fail(DBE_E_VALUE_CONVERSION, NulInside(fd));
             if (!ParseText(fd, std::string(given), v)) return Fail(DBE_E_VALUE_CONVERSION, fd.name);
             ix->key.lengths[i] = static_cast<int32_t>(fd.length);
@@ -161,7 +177,6 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
     if (int32_t rc = FieldOf(t->cursor->schema(), field, f)) return rc;
     const FieldDef &fd = t->cursor->schema().fields[f];
     const char *bytes = static_cast<const char *>(value);
-    if (!bytes && length) return Fail(DBE_E_INVALID_ARGUMENT);
     Value v;
     if (IsBlobType(fd.type)) {
         if (length) v = std::string(bytes, length);
@@ -171,7 +186,7 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
             return Fail(DBE_E_VALUE_CONVERSION, fd.name);
     } else {
         std::string_view given;
-        if (!ZeroTerminatedText(std::string_view(bytes ? bytes : "", bytes ? length : 0), given))
+        if (!ZeroTerminatedText(std::string_view(bytes, length), given))
             return Fail(DBE_E_VALUE_CONVERSION, NulInside(fd));
         std::string text(given);
         if (!ParseText(fd, text, v)) return Fail(DBE_E_VALUE_CONVERSION, fd.name + ": " + text);
@@ -180,64 +195,85 @@ int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint3
 }
 } // namespace
 
-DBESTATUS DbeSetField(DBEHANDLE handle, const char *field, const void *value, uint32_t length) {
+DBESTATUS DbeSetField(DBEHANDLE handle, const char *field, const void *value, uint32_t length) try {
     LOCK;
     return SetFieldOn(handle, field, value, length, false);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeSetFieldRaw(DBEHANDLE handle, const char *field, const void *value, uint32_t length) {
+DBESTATUS DbeSetFieldRaw(DBEHANDLE handle, const char *field, const void *value,
+                         uint32_t length) try {
     LOCK;
     return SetFieldOn(handle, field, value, length, true);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeSetEmpty(DBEHANDLE table, const char *field) {
+DBESTATUS DbeSetEmpty(DBEHANDLE table, const char *field) try {
     LOCK;
     Table *t;
     int f;
     if (int32_t rc = TableField(table, field, t, f)) return rc;
     return t->cursor->SetValue(f, Value());
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeAppendRecord(DBEHANDLE table) {
+DBESTATUS DbeAppendRecord(DBEHANDLE table) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Append();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeWriteRecord(DBEHANDLE table) {
+DBESTATUS DbeWriteRecord(DBEHANDLE table) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Write();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCancelUpdate(DBEHANDLE table) {
+DBESTATUS DbeCancelUpdate(DBEHANDLE table) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Cancel();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeDeleteRecord(DBEHANDLE table) {
+DBESTATUS DbeDeleteRecord(DBEHANDLE table) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Delete();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeLockRecord(DBEHANDLE table, uint32_t record) {
+DBESTATUS DbeLockRecord(DBEHANDLE table, uint32_t record) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Lock(record);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeUnlockRecord(DBEHANDLE table, uint32_t record) {
+DBESTATUS DbeUnlockRecord(DBEHANDLE table, uint32_t record) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Unlock(record);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeIsRecordLocked(DBEHANDLE table, uint32_t record, uint16_t *locked) {
+DBESTATUS DbeIsRecordLocked(DBEHANDLE table, uint32_t record, uint16_t *locked) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     bool l = false;
     if (int32_t rc = t->cursor->IsLocked(record, l)) return rc;
     return Put(locked, uint16_t(l));
+} catch (...) {
+    return CaughtException();
 }
 
 } // extern "C"

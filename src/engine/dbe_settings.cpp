@@ -13,25 +13,31 @@ using namespace dbe;
 
 extern "C" {
 
-DBESTATUS DbeSetServerType(uint16_t mask) {
+DBESTATUS DbeSetServerType(uint16_t mask) try {
     LOCK;
     if ((mask & 7) == 0) return Fail(DBE_E_INVALID_ARGUMENT, "server type mask 0");
     E().serverTypes = mask;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCacheOpenCursors(int16_t count) {
+DBESTATUS DbeCacheOpenCursors(int16_t count) try {
     LOCK;
     if (count < 0) return Fail(DBE_E_INVALID_ARGUMENT);
     E().cachedCursors = count;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCacheOpenTables(int16_t count) {
+DBESTATUS DbeCacheOpenTables(int16_t count) try {
     LOCK;
     if (count < 0) return Fail(DBE_E_INVALID_ARGUMENT);
     E().cachedTables = count;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeSetDateFormat(const char *format) {
+DBESTATUS DbeSetDateFormat(const char *format) try {
     LOCK;
     if (!format || !*format || std::strlen(format) > 11)
         return Fail(DBE_E_INVALID_ARGUMENT, "date format");
@@ -47,44 +53,60 @@ DBESTATUS DbeSetDateFormat(const char *format) {
         return Fail(DBE_E_INVALID_ARGUMENT, "date format " + f);
     E().dateFormat = f;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetDateFormat(char *format, uint16_t *length) {
+DBESTATUS DbeGetDateFormat(char *format, uint16_t *length) try {
     LOCK;
     return PutText(E().dateFormat, format, length);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeSetDecimals(uint16_t decimals) {
+DBESTATUS DbeSetDecimals(uint16_t decimals) try {
     LOCK;
     if (decimals > 15) return Fail(DBE_E_INVALID_ARGUMENT, "decimals");
     E().decimals = decimals;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetDecimals(uint16_t *decimals) {
+DBESTATUS DbeGetDecimals(uint16_t *decimals) try {
     LOCK;
     return Put(decimals, E().decimals);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeShowDeleted(uint16_t show) {
+DBESTATUS DbeShowDeleted(uint16_t show) try {
     LOCK;
     E().showDeleted = show ? 1 : 0;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetDeleted(uint16_t *show) {
+DBESTATUS DbeGetDeleted(uint16_t *show) try {
     LOCK;
     return Put(show, E().showDeleted);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetNumOpenTables(uint16_t *count) {
+DBESTATUS DbeGetNumOpenTables(uint16_t *count) try {
     LOCK;
     return Put(count, static_cast<uint16_t>(E().tables.size()));
+} catch (...) {
+    return CaughtException();
 }
 DBESTATUS DbeGetVersion(uint32_t *major, uint32_t *minor, char *letter, char *description,
-                        uint16_t *length) {
+                        uint16_t *length) try {
     LOCK;
     if (major) *major = 1;
     if (minor) *minor = 0;
     if (letter) *letter = ' ';
     if (length) return PutText("dbe table engine", description, length);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeConvertStringToJulian(const char *text, uint16_t length, double *julian) {
+DBESTATUS DbeConvertStringToJulian(const char *text, uint16_t length, double *julian) try {
     LOCK;
     if (!text || !julian) return Fail(DBE_E_INVALID_ARGUMENT);
     std::string s(text, strnlen(text, length));
@@ -96,11 +118,15 @@ DBESTATUS DbeConvertStringToJulian(const char *text, uint16_t length, double *ju
     if (!ParseDate(s, E().dateFormat, j)) return Fail(DBE_E_VALUE_CONVERSION, "date " + s);
     *julian = static_cast<double>(j);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeConvertJulianToString(double julian, char *text, uint16_t *length) {
+DBESTATUS DbeConvertJulianToString(double julian, char *text, uint16_t *length) try {
     LOCK;
     if (julian < 1721426 || julian > 5373484) return PutText("", text, length);
     return PutText(FormatDateCompact(static_cast<int64_t>(julian)), text, length);
+} catch (...) {
+    return CaughtException();
 }
 
 } // extern "C"

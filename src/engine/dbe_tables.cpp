@@ -74,7 +74,7 @@ extern "C" {
 
 // --- tables ----------------------------------------------------------------
 DBESTATUS DbeCreateTable(DBEHANDLE connection, const char *name, const char *fields,
-                         DBEHANDLE *table) {
+                         DBEHANDLE *table) try {
     LOCK;
     Connection *c = FindConnection(connection);
     if (!c) return Fail(DBE_E_INVALID_CONNECTION);
@@ -98,10 +98,12 @@ DBESTATUS DbeCreateTable(DBEHANDLE connection, const char *name, const char *fie
     E().tables.emplace(h, std::move(t));
     *table = h;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
 DBESTATUS DbeOpenTable(DBEHANDLE connection, const char *name, const char *alias,
                        uint16_t tableType, uint16_t charType, uint16_t lockType, uint16_t rights,
-                       uint32_t options, DBEHANDLE *table) {
+                       uint32_t options, DBEHANDLE *table) try {
     LOCK;
     (void)alias, (void)tableType, (void)charType, (void)lockType, (void)rights;
     Connection *c = FindConnection(connection);
@@ -133,113 +135,147 @@ DBESTATUS DbeOpenTable(DBEHANDLE connection, const char *name, const char *alias
     E().tables.emplace(h, std::move(t));
     *table = h;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCloseTable(DBEHANDLE table) {
+DBESTATUS DbeCloseTable(DBEHANDLE table) try {
     LOCK;
     if (!FindTable(table)) return Fail(DBE_E_INVALID_HANDLE, "handle " + std::to_string(table));
     CloseTable(table);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetTableType(DBEHANDLE table, uint16_t *type) {
+DBESTATUS DbeGetTableType(DBEHANDLE table, uint16_t *type) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(type, uint16_t(DBE_TBL));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetTableCharType(DBEHANDLE table, uint16_t *charType) {
+DBESTATUS DbeGetTableCharType(DBEHANDLE table, uint16_t *charType) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(charType, uint16_t(1));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetTableOpenOptions(DBEHANDLE table, uint32_t *options) {
+DBESTATUS DbeGetTableOpenOptions(DBEHANDLE table, uint32_t *options) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(options, t->cursor->openOptions());
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetRecordLength(DBEHANDLE table, uint32_t *length) {
+DBESTATUS DbeGetRecordLength(DBEHANDLE table, uint32_t *length) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(length, t->cursor->schema().recordLength);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCacheRecords(DBEHANDLE table, uint16_t records) {
+DBESTATUS DbeCacheRecords(DBEHANDLE table, uint16_t records) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     t->cursor->SetCacheSize(records);
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeIsTableEncrypted(DBEHANDLE table, uint16_t *encrypted) {
+DBESTATUS DbeIsTableEncrypted(DBEHANDLE table, uint16_t *encrypted) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(encrypted, uint16_t(0));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeIsEncryptionEnabled(DBEHANDLE table, uint16_t *enabled) {
+DBESTATUS DbeIsEncryptionEnabled(DBEHANDLE table, uint16_t *enabled) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(enabled, uint16_t(0));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeEnableEncryption(DBEHANDLE table, const char *password) {
+DBESTATUS DbeEnableEncryption(DBEHANDLE table, const char *password) try {
     LOCK;
     (void)password;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Fail(DBE_E_INVALID_ARGUMENT, "tables are not encrypted");
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeCheckTable(DBEHANDLE table) {
+DBESTATUS DbeCheckTable(DBEHANDLE table) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->store().Check();
+} catch (...) {
+    return CaughtException();
 }
 
 // --- fields ----------------------------------------------------------------
-DBESTATUS DbeGetNumFields(DBEHANDLE table, uint16_t *count) {
+DBESTATUS DbeGetNumFields(DBEHANDLE table, uint16_t *count) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return Put(count, static_cast<uint16_t>(t->cursor->schema().fields.size()));
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetFieldName(DBEHANDLE table, uint16_t number, char *name, uint16_t *length) {
+DBESTATUS DbeGetFieldName(DBEHANDLE table, uint16_t number, char *name, uint16_t *length) try {
     LOCK;
     Table *t;
     int f;
     if (int32_t rc = TableField(table, DBE_FIELD(number), t, f)) return rc;
     return PutText(t->cursor->schema().fields[f].name, name, length);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetFieldType(DBEHANDLE table, const char *field, uint16_t *type) {
+DBESTATUS DbeGetFieldType(DBEHANDLE table, const char *field, uint16_t *type) try {
     LOCK;
     Table *t;
     int f;
     if (int32_t rc = TableField(table, field, t, f)) return rc;
     return Put(type, t->cursor->schema().fields[f].type);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetFieldLength(DBEHANDLE table, const char *field, uint32_t *length) {
+DBESTATUS DbeGetFieldLength(DBEHANDLE table, const char *field, uint32_t *length) try {
     LOCK;
     Table *t;
     int f;
     if (int32_t rc = TableField(table, field, t, f)) return rc;
     return Put(length, t->cursor->schema().fields[f].length);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetFieldDecimals(DBEHANDLE table, const char *field, uint16_t *decimals) {
+DBESTATUS DbeGetFieldDecimals(DBEHANDLE table, const char *field, uint16_t *decimals) try {
     LOCK;
     Table *t;
     int f;
     if (int32_t rc = TableField(table, field, t, f)) return rc;
     return Put(decimals, t->cursor->schema().fields[f].decimals);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetFieldOffset(DBEHANDLE table, const char *field, uint32_t *offset) {
+DBESTATUS DbeGetFieldOffset(DBEHANDLE table, const char *field, uint32_t *offset) try {
     LOCK;
     Table *t;
     int f;
     if (int32_t rc = TableField(table, field, t, f)) return rc;
     return Put(offset, t->cursor->schema().fields[f].offset);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetColumnPermissions(DBEHANDLE table, const char *field, uint8_t *permissions) {
+DBESTATUS DbeGetColumnPermissions(DBEHANDLE table, const char *field, uint8_t *permissions) try {
     LOCK;
     Table *t;
     int f;
@@ -247,8 +283,10 @@ DBESTATUS DbeGetColumnPermissions(DBEHANDLE table, const char *field, uint8_t *p
     uint8_t p = DBE_PERM_READ;
     if (!(t->cursor->openOptions() & DBE_READONLY)) p |= DBE_PERM_UPDATE | DBE_PERM_INSERT;
     return Put(permissions, p);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeGetNullRecord(DBEHANDLE table, void *record, uint32_t *length) {
+DBESTATUS DbeGetNullRecord(DBEHANDLE table, void *record, uint32_t *length) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
@@ -262,10 +300,14 @@ DBESTATUS DbeGetNullRecord(DBEHANDLE table, void *record, uint32_t *length) {
     std::memcpy(record, image.data(), image.size());
     *length = static_cast<uint32_t>(image.size());
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeClearRecordBuffer(DBEHANDLE table, void *record, uint32_t length) {
+DBESTATUS DbeClearRecordBuffer(DBEHANDLE table, void *record, uint32_t length) try {
     uint32_t len = length;
     return DbeGetNullRecord(table, record, &len);
+} catch (...) {
+    return CaughtException();
 }
 
 } // extern "C"

@@ -7,6 +7,9 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sys/resource.h>
+
+#include "child_process.h"
 
 namespace dbetest {
 namespace {
@@ -194,6 +197,80 @@ TEST_F(Errors, HandEditedCatalogueFailsTheOpen) {
     uint16_t openAfter = 0;
     ASSERT_EQ(DbeGetNumOpenTables(&openAfter), DBE_SUCCESS);
     EXPECT_EQ(openAfter, openBefore);
+}
+
+// A null value pointer is refused with an engine error on a table handle
+// and on a tag handle, whatever the length says, and changes nothing.
+TEST_F(Errors, NullValuePointersAreRefused) {
+    const DBEHANDLE t = MakeTable("nul.tbl", "ARTN,String,10;ID,Integer;M,Memo;D,Date",
+                                  {{"ARTN", "ARTN"}, {"ID", "ID"}}, {"ARTN", "ID"}, {{"A1", "1"}});
+    const DBEHANDLE byArtn = IndexOf(t, "ARTN"), byId = IndexOf(t, "ID");
+    ASSERT_EQ(DbeGotoTop(t), DBE_SUCCESS);
+    const struct {
+        const char *what;
+        DBEHANDLE handle;
+        const char *field;
+        uint32_t length;
+        bool raw;
+    } cases[] = {
+        {"text of no length", t, "ARTN", 0, false},
+        {"text", t, "ARTN", 10, false},
+        {"integer image", t, "ID", 4, true},
+        {"memo of no length", t, "M", 0, false},
+        {"memo", t, "M", 100, false},
+        {"date image", t, "D", 4, true},
+        {"text key", byArtn, "ARTN", 10, false},
+        {"text key image", byArtn, "ARTN", 10, true},
+        {"integer key image", byId, "ID", 4, true},
+        {"integer key", byId, "ID", 4, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(DbeInitRawKey(byArtn), DBE_SUCCESS);
+        ASSERT_EQ(DbeInitRawKey(byId), DBE_SUCCESS);
+        ExpectFailure(c.raw ? DbeSetFieldRaw(c.handle, c.field, nullptr, c.length)
+                            : DbeSetField(c.handle, c.field, nullptr, c.length),
+                      DBE_E_INVALID_ARGUMENT);
+        char key[64];
+        uint16_t keyLength = sizeof key;
+        ASSERT_EQ(DbeBuildRawKey(c.handle == byId ? byId : byArtn, key, &keyLength), DBE_SUCCESS);
+        EXPECT_EQ(keyLength, 0) << "a key segment was set";
+    }
+    EXPECT_EQ(Text(t, "ARTN"), "A1");
+    EXPECT_EQ(Text(t, "ID"), "1");
+    EXPECT_EQ(Text(t, "M"), "");
+}
+
+// A fault inside the engine, here memory running out while a value is
+// copied, answers an engine error with its text: no C++ exception leaves
+// the C interface. In a child process, whose memory is limited.
+TEST_F(Errors, AFaultInsideTheEngineIsAnEngineError) {
+    if (RemoteBackend()) GTEST_SKIP() << "the child would share the parent's server session";
+    const DBEHANDLE t = MakeTable("big.tbl", "ARTN,String,10;M,Memo", {}, {"ARTN"}, {{"A1"}});
+    ASSERT_EQ(DbeGotoTop(t), DBE_SUCCESS);
+    testsupport::Child child([t](int, int) {
+        const size_t size = size_t(256) << 20;
+        std::string value(size, 'x');
+        // Room for a quarter of the value beyond what the process uses now,
+        // so that the engine's copy of it cannot be made.
+        std::ifstream statm("/proc/self/statm");
+        size_t pages = 0;
+        statm >> pages;
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = pages * size_t(::sysconf(_SC_PAGESIZE)) + size / 4;
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) return 4;
+        DBESTATUS rc = DBE_SUCCESS;
+        try {
+            rc = DbeSetField(t, "M", value.data(), static_cast<uint32_t>(value.size()));
+        } catch (...) {
+            return 5; // an exception came through
+        }
+        if (rc != DBE_E_OUT_OF_MEMORY || LastErrorCode() != uint32_t(rc) || LastErrorText().empty())
+            return 6;
+        return 0;
+    });
+    EXPECT_EQ(child.Finish(), 0)
+        << "4: no limit, 5: an exception left the engine, 6: another answer";
 }
 
 TEST_F(Errors, UnknownFieldsTagsAndHandles) {
