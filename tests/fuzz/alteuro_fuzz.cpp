@@ -20,8 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::Require(SwissFormat() ? fs.DecimalSeparator == u'.' && fs.ThousandSeparator == u'\''
                                 : fs.DecimalSeparator == u',' && fs.ThousandSeparator == u'.',
                   "separators that belong to neither format");
-    fuzz::Require(CurrencyDisplayText().startsWith(u' '), "a display currency text without its blank");
-    fuzz::Require(fs.CurrencyString == EuroTextValue(), "the format's currency text is not the euro text");
-    fuzz::Require(AmountPattern().startsWith(QStringLiteral("#############0.00")), "an amount pattern out of the three");
+    fuzz::Require(CurrencyDisplayText().startsWith(u' '),
+                  "a display currency text without its blank");
+    fuzz::Require(fs.CurrencyString == EuroTextValue(),
+                  "the format's currency text is not the euro text");
+    fuzz::Require(AmountPattern().startsWith(QStringLiteral("#############0.00")),
+                  "an amount pattern out of the three");
     return 0;
 }

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         TCSVReader reader(stream, ',');
         for (int records = 0;; ++records) {
             fuzz::Require(reader.FieldCount() >= 0, "negative field count");
-            for (int i = 0; i <= reader.FieldCount(); ++i) reader.Field(i);
+            for (int i = 0; i <= reader.FieldCount(); ++i)
+                reader.Field(i);
             fuzz::Require(reader.Field(reader.FieldCount()).isEmpty(), "a field past the count");
             if (reader.Eof()) break;
             fuzz::Require(records <= memo.size(), "more records than bytes");
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     } catch (const Exception &) {
     }
     fuzz::Require(ColumnCount(setup) > 0, "no columns after a load");
-    for (const auto &column : setup.Columns) fuzz::Require(column->Width <= 400, "a width above 400");
+    for (const auto &column : setup.Columns)
+        fuzz::Require(column->Width <= 400, "a width above 400");
     return 0;
 }

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<DBEHANDLE> tags;
     const DBEHANDLE table = fuzz::ScratchTable(&tags);
     const std::string text(reinterpret_cast<const char *>(data), size);
-    const char *expression = text.c_str();  // up to the first zero byte, as a caller passes it
+    const char *expression = text.c_str(); // up to the first zero byte, as a caller passes it
 
     const uint16_t exact = size % 2;
     fuzz::EngineOk(DbeSetExact(table, exact), "DbeSetExact");
@@ -19,11 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             char back[4096];
             uint16_t length = sizeof back;
             if (DbeGetFilter(table, back, &length) == DBE_SUCCESS)
-                fuzz::Require(std::string(back, length) == std::string(expression), "a filter reads back changed");
+                fuzz::Require(std::string(back, length) == std::string(expression),
+                              "a filter reads back changed");
         }
         const auto natural = fuzz::WalkOrder(table, table);
         const auto byS = fuzz::WalkOrder(tags[0], table);
-        fuzz::Require(natural.size() == byS.size(), "an index order shows other records than the natural one");
+        fuzz::Require(natural.size() == byS.size(),
+                      "an index order shows other records than the natural one");
         uint32_t count = 0;
         DbeGetRecordCount(table, 1, &count);
     } else {
@@ -39,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::EngineOk(DbeGotoTop(table), "DbeGotoTop");
     uint16_t result = 2;
     if (DbeEvalLogicalExpr(table, expression, &result) == DBE_SUCCESS)
-        fuzz::Require(result == 0 || result == 1, "a logical result that is neither true nor false");
+        fuzz::Require(result == 0 || result == 1,
+                      "a logical result that is neither true nor false");
     return 0;
 }

@@ -10,13 +10,16 @@
 
 namespace {
 
-void Seek(DBEHANDLE tag, DBEHANDLE table, const std::string &key, uint16_t dataType, uint16_t seekType) {
+void Seek(DBEHANDLE tag, DBEHANDLE table, const std::string &key, uint16_t dataType,
+          uint16_t seekType) {
     uint16_t found = 2;
-    if (DbeSeek(tag, key.data(), uint16_t(key.size()), dataType, seekType, &found) != DBE_SUCCESS) return;
+    if (DbeSeek(tag, key.data(), uint16_t(key.size()), dataType, seekType, &found) != DBE_SUCCESS)
+        return;
     fuzz::Require(found == 0 || found == 1, "a seek's answer is neither found nor not found");
     uint16_t eof = 2;
     fuzz::EngineOk(DbeAtEOF(tag, &eof), "DbeAtEOF");
-    if (seekType == DBE_HARDSEEK) fuzz::Require(bool(eof) == !found, "a hard seek stands elsewhere than it says");
+    if (seekType == DBE_HARDSEEK)
+        fuzz::Require(bool(eof) == !found, "a hard seek stands elsewhere than it says");
     if (found) {
         uint32_t recno = 0;
         fuzz::EngineOk(DbeGetRecordNum(table, 0, &recno), "DbeGetRecordNum");
@@ -24,7 +27,7 @@ void Seek(DBEHANDLE tag, DBEHANDLE table, const std::string &key, uint16_t dataT
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2) return 0;
@@ -48,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (uint16_t segment = 1; segment <= segments && at < rest.size(); ++segment) {
         char name[64];
         uint16_t length = sizeof name;
-        fuzz::EngineOk(DbeGetSegmentFieldname(tag, segment, name, &length), "DbeGetSegmentFieldname");
+        fuzz::EngineOk(DbeGetSegmentFieldname(tag, segment, name, &length),
+                       "DbeGetSegmentFieldname");
         const size_t n = std::min<size_t>(uint8_t(rest[at]), rest.size() - at - 1);
         const std::string value = rest.substr(at + 1, n);
         at += 1 + n;

@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (uint16_t field = 1; field <= fields; ++field) {
         char text[70000];
         uint32_t textLength = sizeof text;
-        fuzz::EngineOk(DbeGetField(table, DBE_FIELD(field), text, &textLength, DBE_TRIMMED), "DbeGetField");
+        fuzz::EngineOk(DbeGetField(table, DBE_FIELD(field), text, &textLength, DBE_TRIMMED),
+                       "DbeGetField");
         uint16_t empty = 2;
         fuzz::EngineOk(DbeIsEmpty(table, DBE_FIELD(field), &empty), "DbeIsEmpty");
     }
@@ -54,17 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         uint16_t type = 0;
         uint32_t offset = 0, fieldLength = 0;
         fuzz::EngineOk(DbeGetFieldType(table, DBE_FIELD(field), &type), "DbeGetFieldType");
-        if (type >= DBE_T_MEMO && type <= DBE_T_VARCHAR) continue;  // blobs are not in the image
+        if (type >= DBE_T_MEMO && type <= DBE_T_VARCHAR) continue; // blobs are not in the image
         fuzz::EngineOk(DbeGetFieldOffset(table, DBE_FIELD(field), &offset), "DbeGetFieldOffset");
-        fuzz::EngineOk(DbeGetFieldLength(table, DBE_FIELD(field), &fieldLength), "DbeGetFieldLength");
+        fuzz::EngineOk(DbeGetFieldLength(table, DBE_FIELD(field), &fieldLength),
+                       "DbeGetFieldLength");
         fuzz::Require(offset + fieldLength <= recordLength, "a field beyond the record");
         if (type == DBE_T_AUTOINC) continue;
-        if (DbeSetFieldRaw(table, DBE_FIELD(field), image.data() + offset, fieldLength) != DBE_SUCCESS)
+        if (DbeSetFieldRaw(table, DBE_FIELD(field), image.data() + offset, fieldLength) !=
+            DBE_SUCCESS)
             fuzz::EngineFailed("DbeSetFieldRaw of an image the engine gave");
     }
     std::string again(recordLength, '\0');
     length = recordLength;
-    fuzz::EngineOk(DbeGetRecord(table, again.data(), &length), "DbeGetRecord after setting the image");
+    fuzz::EngineOk(DbeGetRecord(table, again.data(), &length),
+                   "DbeGetRecord after setting the image");
     fuzz::Require(again == image, "an image read back and set again changes");
     DbeCancelUpdate(table);
     fuzz::EngineOk(DbeDeleteRecord(table), "DbeDeleteRecord");

@@ -25,9 +25,18 @@ struct TScratchTag {
 };
 
 inline const TScratchTag kScratchTags[] = {
-    {"BYS", "S", 0},         {"BYK", "K", DBE_INDEX_UNIQUE}, {"BYD", "D", 0},   {"BYF", "F", 0},
-    {"BYU", "U", DBE_INDEX_DESCENDING}, {"BYSK", "S;K", 0}, {"BYC", "C", 0},    {"BYTS", "TS", 0},
-    {"BYR", "R", 0},         {"BYL", "L", 0},                {"BYN", "N;H", 0}, {"BYT", "T;Y;E", 0},
+    {"BYS", "S", 0},
+    {"BYK", "K", DBE_INDEX_UNIQUE},
+    {"BYD", "D", 0},
+    {"BYF", "F", 0},
+    {"BYU", "U", DBE_INDEX_DESCENDING},
+    {"BYSK", "S;K", 0},
+    {"BYC", "C", 0},
+    {"BYTS", "TS", 0},
+    {"BYR", "R", 0},
+    {"BYL", "L", 0},
+    {"BYN", "N;H", 0},
+    {"BYT", "T;Y;E", 0},
 };
 
 [[noreturn]] inline void EngineFailed(const char *what) {
@@ -44,7 +53,8 @@ inline void EngineOk(DBESTATUS rc, const char *what) {
 }
 
 // Field values in text form, one row per record; "" leaves a field empty.
-inline void AppendScratchRecord(DBEHANDLE table, const std::vector<std::pair<const char *, std::string>> &values) {
+inline void AppendScratchRecord(DBEHANDLE table,
+                                const std::vector<std::pair<const char *, std::string>> &values) {
     EngineOk(DbeAppendRecord(table), "DbeAppendRecord");
     for (const auto &[field, text] : values)
         if (!text.empty())
@@ -58,23 +68,37 @@ inline DBEHANDLE ScratchTable(std::vector<DBEHANDLE> *indexes = nullptr) {
     static DBEHANDLE table = 0;
     static std::vector<DBEHANDLE> tags;
     if (!table) {
-        static QTemporaryDir dir(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/dbe-fuzz-XXXXXX")
-                                                          : QDir::tempPath() + QStringLiteral("/dbe-fuzz-XXXXXX"));
+        static QTemporaryDir dir(ScratchPattern("dbe-fuzz"));
         DBEHANDLE connection = 0;
         EngineOk(DbeConnect(dir.path().toLocal8Bit().constData(), &connection), "DbeConnect");
-        EngineOk(DbeCreateTable(connection, "SCRATCH.TBL", kScratchFields, &table), "DbeCreateTable");
+        EngineOk(DbeCreateTable(connection, "SCRATCH.TBL", kScratchFields, &table),
+                 "DbeCreateTable");
         for (const TScratchTag &tag : kScratchTags) {
             DBEHANDLE index = 0;
-            EngineOk(DbeCreateIndex(table, tag.name, tag.expression, tag.options, &index), tag.name);
+            EngineOk(DbeCreateIndex(table, tag.name, tag.expression, tag.options, &index),
+                     tag.name);
             tags.push_back(index);
         }
-        AppendScratchRecord(table, {{"L", "T"}, {"N", "12.50"}, {"D", "20240229"}, {"S", "Schraube M6"},
-                                    {"M", "Notiz\r\nzweite Zeile"}, {"B", std::string("\x00\x01\x02", 3)},
-                                    {"C", "19991231"}, {"F", "-1.5e10"}, {"K", "4711"}, {"H", "-32767"},
-                                    {"T", "12:30:00"}, {"TS", "2024-01-02 03:04:05.678"}, {"R", "ab"},
-                                    {"Y", "19.99"}, {"U", "m\xfcller"}, {"E", "20000101"}});
-        AppendScratchRecord(table, {{"S", "Schraube M6"}, {"K", "4712"}, {"U", "M\xdcLLER"}, {"L", "F"}});
-        AppendScratchRecord(table, {{"K", "-2147483647"}, {"S", "A-100"}, {"N", "-0.01"}, {"F", "0"}});
+        AppendScratchRecord(table, {{"L", "T"},
+                                    {"N", "12.50"},
+                                    {"D", "20240229"},
+                                    {"S", "Schraube M6"},
+                                    {"M", "Notiz\r\nzweite Zeile"},
+                                    {"B", std::string("\x00\x01\x02", 3)},
+                                    {"C", "19991231"},
+                                    {"F", "-1.5e10"},
+                                    {"K", "4711"},
+                                    {"H", "-32767"},
+                                    {"T", "12:30:00"},
+                                    {"TS", "2024-01-02 03:04:05.678"},
+                                    {"R", "ab"},
+                                    {"Y", "19.99"},
+                                    {"U", "m\xfcller"},
+                                    {"E", "20000101"}});
+        AppendScratchRecord(table,
+                            {{"S", "Schraube M6"}, {"K", "4712"}, {"U", "M\xdcLLER"}, {"L", "F"}});
+        AppendScratchRecord(table,
+                            {{"K", "-2147483647"}, {"S", "A-100"}, {"N", "-0.01"}, {"F", "0"}});
         AppendScratchRecord(table, {});
     }
     if (indexes) *indexes = tags;
@@ -98,4 +122,4 @@ inline std::vector<uint32_t> WalkOrder(DBEHANDLE order, DBEHANDLE table) {
     return recnos;
 }
 
-}  // namespace fuzz
+} // namespace fuzz

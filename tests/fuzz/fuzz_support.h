@@ -1,12 +1,10 @@
 // Helpers the fuzz targets share: the input as bytes, a scratch folder of
-// the process for readers that take a file, and the off-screen platform for
-// targets that measure text.
+// the process for readers that take a file, and properties that must hold.
 #pragma once
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QString>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -19,9 +17,17 @@ inline QByteArray Bytes(const uint8_t *data, size_t size) {
     return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
 }
 
-// A folder that lives as long as the process, removed at its end.
+// A folder that lives as long as the process, removed at its end; in
+// memory where the system has a folder for that, as the readers under test
+// write and read a file for every input.
+inline QString ScratchPattern(const char *name) {
+    const QString base =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    return base + u'/' + QLatin1String(name) + QStringLiteral("-XXXXXX");
+}
+
 inline const QString &ScratchFolder() {
-    static QTemporaryDir dir;
+    static QTemporaryDir dir(ScratchPattern("artnr-fuzz"));
     if (!dir.isValid()) {
         std::fprintf(stderr, "fuzz: no scratch folder\n");
         std::abort();
@@ -34,7 +40,8 @@ inline const QString &ScratchFolder() {
 inline QString WriteScratchFile(const QString &name, const QByteArray &bytes) {
     const QString path = QDir(ScratchFolder()).filePath(name);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
         std::fprintf(stderr, "fuzz: cannot write %s\n", qPrintable(path));
         std::abort();
     }
@@ -49,11 +56,4 @@ inline void Require(bool holds, const char *what) {
     std::abort();
 }
 
-// Fonts need a GUI application; the off-screen platform needs no display.
-inline void StartGuiApplication(int *argc, char ***argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication *app = new QGuiApplication(*argc, *argv);
-    (void)app;
-}
-
-}  // namespace fuzz
+} // namespace fuzz

@@ -34,7 +34,7 @@ void CheckSplit(const QString &text, QChar separator) {
                   "a caption part with blanks at its ends");
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes = fuzz::Bytes(data, size);
@@ -49,11 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString executable = fuzz::ScratchFolder() + QStringLiteral("/artnrcheck");
     const QString entry = executable + u';' + kMenuEntryCaption;
     const QStringList entered = WithToolEntry(lines, executable);
-    fuzz::Require(entered.size() == lines.size() || entered.size() == lines.size() + 1, "lines lost or added");
+    fuzz::Require(entered.size() == lines.size() || entered.size() == lines.size() + 1,
+                  "lines lost or added");
     fuzz::Require(entered.contains(entry), "the tool's entry is missing");
     int changed = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) changed += entered[i] != lines[i];
-    fuzz::Require(changed <= 1 && (changed == 0 || entered.size() == lines.size()), "other lines changed");
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        changed += entered[i] != lines[i];
+    fuzz::Require(changed <= 1 && (changed == 0 || entered.size() == lines.size()),
+                  "other lines changed");
 
     RegisterInMenu(executable);
     const QByteArray once = FileBytes(path);

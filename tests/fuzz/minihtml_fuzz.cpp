@@ -19,8 +19,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2) return 0;
     const uint8_t flags = data[0];
-    const int width = data[1] * 2 - 40;  // also none and negative widths
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
+    const int width = data[1] * 2 - 40; // also none and negative widths
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
 
     THtmlOptions options;
     options.WordWrap = flags & 1;
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         draw.KeepClearOfRightEdge = flags & 4;
         DrawHtml(painter, doc, QRect(3, 3, qMax(0, width), 74), draw);
     }
-    for (int y = 0; y < 80; y += 13) HtmlAnchorAt(doc, QRect(3, 3, qMax(0, width), 74), QPoint(y * 2, y));
+    for (int y = 0; y < 80; y += 13)
+        HtmlAnchorAt(doc, QRect(3, 3, qMax(0, width), 74), QPoint(y * 2, y));
 
     std::unique_ptr<TCustomHtmlLabel> label;
     if (flags & 8)

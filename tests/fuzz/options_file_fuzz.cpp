@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString path = fuzz::WriteScratchFile(QStringLiteral("WELDU.INI"), bytes);
 
     TUserPrinterDef def;
-    for (int &count : def.CopiesCounts) count = 1;
+    for (int &count : def.CopiesCounts)
+        count = 1;
     def.TimeColorsCount = 99;
     def.InternMemoMaxCount = 20;
     {
@@ -29,13 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         } catch (const Exception &) {
         }
     }
-    for (const int count : def.CopiesCounts) fuzz::Require(count >= 1 && count <= 99, "a copy count outside 1-99");
-    fuzz::Require(def.TimeColorsCount >= 5 && def.TimeColorsCount <= 99, "TimeColorsCount outside 5-99");
-    fuzz::Require(def.InternMemoMaxCount >= 20 && def.InternMemoMaxCount <= 100, "InternMemoMaxCount outside 20-100");
-    fuzz::Require(def.CanChangeCloseOrder >= 0 && def.CanChangeCloseOrder <= 5000, "CanChangeCloseOrder outside");
-    fuzz::Require(def.DatagridHighWidth <= 2 && def.UserFontSizeDatagrid <= 2 && def.PayInAutoIntern <= 2,
+    for (const int count : def.CopiesCounts)
+        fuzz::Require(count >= 1 && count <= 99, "a copy count outside 1-99");
+    fuzz::Require(def.TimeColorsCount >= 5 && def.TimeColorsCount <= 99,
+                  "TimeColorsCount outside 5-99");
+    fuzz::Require(def.InternMemoMaxCount >= 20 && def.InternMemoMaxCount <= 100,
+                  "InternMemoMaxCount outside 20-100");
+    fuzz::Require(def.CanChangeCloseOrder >= 0 && def.CanChangeCloseOrder <= 5000,
+                  "CanChangeCloseOrder outside");
+    fuzz::Require(def.DatagridHighWidth <= 2 && def.UserFontSizeDatagrid <= 2 &&
+                      def.PayInAutoIntern <= 2,
                   "a byte option outside 0-2");
-    fuzz::Require(def.SchedulerDayTime >= 0 && def.SchedulerDayTime < 1, "SchedulerDayTime is not a time of day");
+    fuzz::Require(def.SchedulerDayTime >= 0 && def.SchedulerDayTime < 1,
+                  "SchedulerDayTime is not a time of day");
 
     // The first line of the input, written as a value, reads back as the
     // file object itself reports it.
@@ -50,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         ini.UpdateFile();
     }
     TIniFile reread(path);
-    fuzz::Require(reread.ReadString(QStringLiteral("FUZZ"), QStringLiteral("Value"), QStringLiteral("-")) == expected,
+    fuzz::Require(reread.ReadString(QStringLiteral("FUZZ"), QStringLiteral("Value"),
+                                    QStringLiteral("-")) == expected,
                   "a written value reads back differently from the file");
     return 0;
 }

@@ -28,10 +28,11 @@ template <typename T> T *Add(QWidget *parent, const char *name) {
     return child;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QString path = fuzz::WriteScratchFile(QStringLiteral("skin.SKM"), fuzz::Bytes(data, size));
+    const QString path =
+        fuzz::WriteScratchFile(QStringLiteral("skin.SKM"), fuzz::Bytes(data, size));
     TSkinFile skin;
     fuzz::Require(skin.LoadFromFile(path), "the skin file cannot be read");
     for (const QString &line : skin.Lines()) {
@@ -58,11 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ApplySkinToComponent(&form, prefix, skin);
     for (QObject *child : OwnedComponents(&form)) {
         ApplySkinToComponent(child, prefix, skin);
-        for (QObject *grandChild : OwnedComponents(child)) ApplySkinToComponent(grandChild, prefix, skin);
+        for (QObject *grandChild : OwnedComponents(child))
+            ApplySkinToComponent(grandChild, prefix, skin);
     }
     // Whatever the skin set, the form still paints.
     form.resize(240, 160);
-    for (QWidget *child : form.findChildren<QWidget *>()) child->setGeometry(10, 10, 120, 60);
+    for (QWidget *child : form.findChildren<QWidget *>())
+        child->setGeometry(10, 10, 120, 60);
     QImage image(240, 160, QImage::Format_ARGB32);
     form.render(&image);
     return 0;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     field.name = QStringLiteral("F");
     field.type = data[0] % 24;
     field.length = uint32_t(data[1]) | uint32_t(data[2]) << 8;
-    if (data[3] & 0x80) field.length |= 0xFFFF0000u;  // lengths a damaged catalogue may give
+    if (data[3] & 0x80) field.length |= 0xFFFF0000u; // lengths a damaged catalogue may give
     field.decimals = data[3] & 0x7F;
     field.offset = data[4];
     if (data[5] & 0x80) field.offset |= 0xFFFFFF00u;

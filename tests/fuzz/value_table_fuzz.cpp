@@ -19,7 +19,7 @@ QByteArray Saved(TVSOBJ &table) {
     return out.Bytes();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     TVSOBJ table;
@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     TVSOBJ again;
     TMemoryStream saved(first);
     again.Format->LoadFromStream(*again.Table, saved);
-    fuzz::Require(again.Table->RecordCount() == table.Table->RecordCount(), "a saved table reloads differently");
+    fuzz::Require(again.Table->RecordCount() == table.Table->RecordCount(),
+                  "a saved table reloads differently");
     fuzz::Require(Saved(again) == first, "a saved table saves differently after reloading");
     return 0;
 }

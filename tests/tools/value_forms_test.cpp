@@ -18,7 +18,7 @@ tbltool::FieldInfo Field(uint16_t type, uint32_t length, uint32_t offset) {
     return field;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ValueForms, ImageOfAFieldThatDoesNotFitIsRefused) {
     const struct {
@@ -38,7 +38,8 @@ TEST(ValueForms, ImageOfAFieldThatDoesNotFitIsRefused) {
     };
     const QByteArray record(24, 'T');
     for (const auto &c : cases)
-        EXPECT_THROW(tbltool::cellFromImage(Field(c.type, c.length, c.offset), record), tbltool::ToolError)
+        EXPECT_THROW(tbltool::cellFromImage(Field(c.type, c.length, c.offset), record),
+                     tbltool::ToolError)
             << c.what;
     EXPECT_EQ(tbltool::cellFromImage(Field(DBE_T_LOGICAL, 1, 1), record), QStringLiteral("T"));
     EXPECT_EQ(tbltool::cellFromImage(Field(DBE_T_STRING, 23, 1), record), QString(23, u'T'));
