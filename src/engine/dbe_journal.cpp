@@ -8,7 +8,7 @@ using namespace dbe;
 
 extern "C" {
 
-DBESTATUS DbeOpenDeleted(DBEHANDLE table, DBEHANDLE *journal) {
+DBESTATUS DbeOpenDeleted(DBEHANDLE table, DBEHANDLE *journal) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
@@ -24,18 +24,24 @@ DBESTATUS DbeOpenDeleted(DBEHANDLE table, DBEHANDLE *journal) {
     E().tables.emplace(h, std::move(j));
     *journal = h;
     return Ok();
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbeRecallRecord(DBEHANDLE table, uint32_t record) {
+DBESTATUS DbeRecallRecord(DBEHANDLE table, uint32_t record) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Recall(record);
+} catch (...) {
+    return CaughtException();
 }
-DBESTATUS DbePurgeRecord(DBEHANDLE table, uint32_t record) {
+DBESTATUS DbePurgeRecord(DBEHANDLE table, uint32_t record) try {
     LOCK;
     Table *t;
     if (int32_t rc = TableOf(table, t)) return rc;
     return t->cursor->Purge(record);
+} catch (...) {
+    return CaughtException();
 }
 
 } // extern "C"
