@@ -11,6 +11,14 @@
 
 using namespace dbe;
 
+namespace {
+// A value that a NUL would cut short is refused, not stored shorter. (Outside
+// the C block: it returns a C++ type.)
+std::string NulInside(const FieldDef &fd) {
+    return fd.name + ": the value holds a NUL byte before its end";
+}
+} // namespace
+
 extern "C" {
 
 // --- reading ---------------------------------------------------------------
@@ -120,11 +128,6 @@ DBESTATUS DbeGetLastAutoinc(DBEHANDLE table, uint32_t *value) try {
 
 // --- writing ---------------------------------------------------------------
 namespace {
-// A value that a NUL would cut short is refused, not stored shorter.
-std::string NulInside(const FieldDef &fd) {
-    return fd.name + ": the value holds a NUL byte before its end";
-}
-
 int32_t SetFieldOn(DBEHANDLE handle, const char *field, const void *value, uint32_t length,
                    bool raw) {
     // An empty value is DbeSetEmpty or a zero length, never a missing buffer.
